@@ -1,0 +1,240 @@
+#include "form1.h"
+
+#include "apptitle.h"
+#include "dialogs.h"
+#include "failure.h"
+#include "paths.h"
+#include "settings.h"
+#include "skin.h"
+#include "specialfolders.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRandomGenerator>
+#include <QTime>
+#include <QTreeWidget>
+
+namespace quillbrook {
+
+namespace {
+
+// The design measures in twips; at 96 dots per inch 15 twips make a pixel.
+int twips(int value) {
+    return qRound(value / 15.0);
+}
+
+template <typename Control>
+Control* place(QWidget* container, const char* name, int left, int top, int width, int height) {
+    auto* control = new Control(container);
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(twips(left), twips(top), twips(width), twips(height));
+    return control;
+}
+
+QPushButton* placeButton(QWidget* container, const char* name, const QString& caption, int left,
+                         int top, int width, int height) {
+    auto* button = place<QPushButton>(container, name, left, top, width, height);
+    button->setText(caption);
+    QFont font(QStringLiteral("Arial"));
+    font.setBold(true);
+    font.setPointSizeF(11.25);
+    button->setFont(font);
+    return button;
+}
+
+void paintWhite(QWidget* widget) {
+    QPalette palette = widget->palette();
+    palette.setColor(widget->backgroundRole(), Qt::white);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+// Option buttons of one frame exclude each other, yet start-up may leave both
+// cleared: clearing the selected one needs exclusivity lifted for a moment.
+void setOptionSelected(QRadioButton* option, bool selected) {
+    if (!selected && option->isChecked()) {
+        option->setAutoExclusive(false);
+        option->setChecked(false);
+        option->setAutoExclusive(true);
+        return;
+    }
+    option->setChecked(selected);
+}
+
+QIcon applicationIcon() {
+    return QIcon(QStringLiteral(":/quillbrook/quillbrook.xpm"));
+}
+
+const QString listHint = QStringLiteral(
+    "Drag and drop files here. Double-click item to remove it. Move | line to right and out "
+    "of window to reveal full names.");
+
+} // namespace
+
+std::function<int()> timeSeededDraw() {
+    auto generator = std::make_shared<QRandomGenerator>(
+        static_cast<quint32>(QTime::currentTime().msecsSinceStartOfDay()));
+    return [generator] { return generator->bounded(1, 101); };
+}
+
+Form1::Form1(Form1Setup setup) : setup_(std::move(setup)) {
+    createControls();
+    connectControls();
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+void Form1::createControls() {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Form1"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(twips(8040), twips(6705));
+    QFont font(QStringLiteral("Arial"));
+    font.setBold(true);
+    font.setPointSize(9);
+    setFont(font);
+    paintWhite(this);
+
+    ListView1 = place<QTreeWidget>(this, "ListView1", 120, 120, 7800, 2535);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setSortingEnabled(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setToolTip(listHint);
+    ListView1->setColumnCount(0);
+    ListView1->setHeaderHidden(false);
+
+    ProgressBar1 = place<QProgressBar>(this, "ProgressBar1", 120, 6180, 7800, 405);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(true);
+    ProgressBar1->setFormat(QStringLiteral("Progress Bar"));
+    ProgressBar1->setAlignment(Qt::AlignCenter);
+
+    PushButton1 =
+        placeButton(this, "PushButton1", QStringLiteral("Add MOBI File(s)"), 120, 2750, 3840, 405);
+    PushButton4 = placeButton(this, "PushButton4", QStringLiteral("Add All MOBI File(s) In Folder"),
+                              4080, 2750, 3840, 405);
+    PushButton2 =
+        placeButton(this, "PushButton2", QStringLiteral("Start Converting"), 120, 5660, 7800, 405);
+    PushButton6 =
+        placeButton(this, "PushButton6", QStringLiteral("Clear List"), 120, 3260, 3840, 405);
+    PushButton7 = placeButton(this, "PushButton7", QStringLiteral("Load Sample/Example Files"),
+                              4080, 3260, 3840, 405);
+
+    Frame2 = place<QGroupBox>(this, "Frame2", 120, 3710, 7800, 1815);
+    Frame2->setTitle(QStringLiteral("Save Option"));
+    paintWhite(Frame2);
+    Option2 = place<QRadioButton>(Frame2, "Option2", 240, 1410, 3615, 255);
+    Option2->setText(QStringLiteral("Save results in folder of original file"));
+    paintWhite(Option2);
+    Option1 = place<QRadioButton>(Frame2, "Option1", 240, 300, 3615, 255);
+    Option1->setText(QStringLiteral("Save results to this folder:"));
+    Option1->setChecked(true);
+    paintWhite(Option1);
+    Frame3 = place<QGroupBox>(Frame2, "Frame3", 480, 510, 6960, 810);
+    paintWhite(Frame3);
+    Text1 = place<QLineEdit>(Frame3, "Text1", 240, 300, 5775, 345);
+    PushButton9 = placeButton(Frame3, "PushButton9", QStringLiteral("..."), 6120, 300, 600, 345);
+
+    const QList<QWidget*> tabOrder{ListView1,   ProgressBar1, PushButton1, PushButton4, PushButton2,
+                                   PushButton6, PushButton7,  Frame2,      Option2,     Option1,
+                                   Frame3,      Text1,        PushButton9};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+}
+
+void Form1::connectControls() {
+    // The user's own changes: a failure to store them has no handling of the
+    // program's own, and must not unwind through the toolkit.
+    const auto storeQuietly = [this](void (Form1::*handler)()) {
+        return [this, handler] {
+            try {
+                (this->*handler)();
+            } catch (const Failure&) {
+            }
+        };
+    };
+    connect(Option1, &QRadioButton::clicked, this, storeQuietly(&Form1::optionSelected));
+    connect(Option2, &QRadioButton::clicked, this, storeQuietly(&Form1::optionSelected));
+    connect(Text1, &QLineEdit::textEdited, this, storeQuietly(&Form1::Text1_Change));
+}
+
+QCursor Form1::customPointer() const {
+    return handPointer_.value_or(QCursor(Qt::ArrowCursor));
+}
+
+void Form1::Form_Load() {
+    HandledOperation op(dialogs(), lifetime_, locations::formLoad);
+    const QString handPointerFile = programFolder() + QStringLiteral("/HAND-M.CUR");
+    SkinFramework skin;
+    op.step(100, [&] { applySkin(*this, skin, programFolder()); });
+    if (op.when(102, [&] { return PathExists(handPointerFile); }))
+        op.step(104, [&] {
+            const QPixmap image(handPointerFile);
+            if (image.isNull())
+                throw Failure(PathFileAccessError, QStringLiteral("LoadPicture"));
+            handPointer_ = QCursor(image);
+        });
+    op.step(106, [&] {
+        if (setup_.drawFrom1To100 && setup_.drawFrom1To100() == 7)
+            dialogs().openLocation(webAddress);
+    });
+    op.step(126, [&] {
+        setWindowTitle(productName);
+        setWindowIcon(applicationIcon());
+        setApplicationTitle(deriveApplicationTitle(productName));
+    });
+    op.step(128, [&] { ListView1->setHeaderLabels({QStringLiteral("MOBI File(s)")}); });
+    op.step(130, [&] { ListView1->header()->resizeSection(0, twips(7300)); });
+    op.step(132, [&] { setText1(ReadSetting(QStringLiteral("Text1"), GetDesktopFolder())); });
+    op.step(134, [&] {
+        const bool selected = truthFromText(ReadSetting(QStringLiteral("Option1"), 1));
+        setOptionSelected(Option1, selected);
+        if (selected)
+            optionSelected();
+    });
+    op.step(136, [&] {
+        const bool selected = truthFromText(ReadSetting(QStringLiteral("Option2"), 0));
+        setOptionSelected(Option2, selected);
+        if (selected)
+            optionSelected();
+    });
+    if (op.when(138, [&] { return Option1->isChecked(); }))
+        op.step(140, [&] { Frame3->setEnabled(true); });
+    else
+        op.step(142, [&] { Frame3->setEnabled(false); });
+}
+
+void Form1::optionSelected() {
+    WriteSetting(QStringLiteral("Option1"), textFromTruth(Option1->isChecked()));
+    WriteSetting(QStringLiteral("Option2"), textFromTruth(Option2->isChecked()));
+    Frame3->setEnabled(Option1->isChecked());
+}
+
+void Form1::setText1(const QString& text) {
+    if (Text1->text() == text)
+        return;
+    Text1->setText(text);
+    Text1_Change();
+}
+
+void Form1::Text1_Change() {
+    WriteSetting(QStringLiteral("Text1"), Text1->text());
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    lifetime_.end();
+    event->accept();
+}
+
+} // namespace quillbrook

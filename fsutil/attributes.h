@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace quillbrook {
+
+// File attributes with the bit values users know from Windows.
+enum FileAttribute : unsigned {
+    ReadOnlyAttribute = 1,
+    HiddenAttribute = 2,
+    SystemAttribute = 4,
+    DirectoryAttribute = 16,
+    ArchiveAttribute = 32,
+    AliasAttribute = 1024,
+};
+
+// The attribute set of a file or folder; a symbolic link has the alias bit and
+// the kind of what it leads to. Raises a failure for a path that cannot be read.
+unsigned GetAttr(const QString& path);
+
+// Sets the attribute set; only the read-only bit can be changed here, and a
+// symbolic link is left as it is. Raises a failure for a missing path.
+void SetAttr(const QString& path, unsigned attributes);
+
+// The names in a folder in the order users expect: case-insensitively sorted,
+// ties broken case-sensitively; "." and ".." are never listed. Hidden entries
+// are included. Raises a failure when the folder cannot be listed.
+enum class ListingKind { FilesOnly, FoldersOnly, Everything };
+QStringList sortedFolderEntries(const QString& folder, ListingKind kind);
+
+// Sorts names as sortedFolderEntries does.
+void sortLikeListings(QStringList& names);
+
+} // namespace quillbrook

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace quillbrook {
+
+// The platform's path separator: every path rule of the program uses it.
+inline constexpr QChar pathSeparator = QLatin1Char('/');
+
+bool PathExists(const QString& path);
+bool FolderExists(const QString& path);
+
+void DeleteFileQuietly(const QString& path);
+void ForceDeleteFile(const QString& path);
+void RemoveFolderQuietly(const QString& path);
+void DeleteFolderTree(const QString& path);
+
+QString FileNameOf(const QString& path);
+QString FolderOf(const QString& path);
+QString StripExtension(const QString& fileName);
+QString CleanPath(const QString& path);
+
+void WriteTextFile(const QString& text, const QString& path);
+void WriteBytesIfAbsent(const QByteArray& bytes, const QString& path);
+
+} // namespace quillbrook
