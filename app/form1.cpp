@@ -167,6 +167,9 @@ void Form1::connectControls() {
     connect(Option1, &QRadioButton::clicked, this, storeQuietly(&Form1::optionSelected));
     connect(Option2, &QRadioButton::clicked, this, storeQuietly(&Form1::optionSelected));
     connect(Text1, &QLineEdit::textEdited, this, storeQuietly(&Form1::Text1_Change));
+    connectListCommands();
+    connectFolderCommands();
+    connectConversionCommands();
 }
 
 QCursor Form1::customPointer() const {

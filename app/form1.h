@@ -70,6 +70,10 @@ protected:
 private:
     void createControls();
     void connectControls();
+    // Each subsystem's commands are wired to the controls in a file of its own.
+    void connectListCommands();
+    void connectFolderCommands();
+    void connectConversionCommands();
     void Form_Load();
     void optionSelected();
     void Text1_Change();
