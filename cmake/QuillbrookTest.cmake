@@ -1,14 +1,40 @@
-# quillbrook_add_test(NAME name SOURCES ... LIBRARIES ...)
-# Adds a QtTest program as a CTest test that runs headless on the offscreen
-# platform, with a settings store of its own and a UTF-8 locale.
+# Test programs are QtTest executables run by CTest. Each test gets a settings
+# store of its own (XDG_CONFIG_HOME), a UTF-8 locale and the build's program
+# folder in QUILLBROOK_PROGRAM_DIR.
+
+function(quillbrook_test_environment name platform out_var)
+    set(test_home ${CMAKE_BINARY_DIR}/test-home/${name})
+    set(${out_var}
+        "QT_QPA_PLATFORM=${platform};LANG=C.UTF-8;LC_ALL=C.UTF-8;XDG_CONFIG_HOME=${test_home}/config;QUILLBROOK_TEST_HOME=${test_home};QUILLBROOK_PROGRAM_DIR=${QUILLBROOK_PROGRAM_DIR};QUILLBROOK_ARTIFACTS=${CMAKE_BINARY_DIR}/artifacts"
+        PARENT_SCOPE)
+endfunction()
+
+function(quillbrook_test_executable name sources libraries)
+    add_executable(${name} ${sources})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    target_link_libraries(${name} PRIVATE Qt6::Test quillbrook_testsupport ${libraries})
+endfunction()
+
+# quillbrook_add_test(NAME name SOURCES ... [LIBRARIES ...] [ENVIRONMENT ...])
+# A headless test on the offscreen platform.
 function(quillbrook_add_test)
     cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBRARIES;ENVIRONMENT" ${ARGN})
-    add_executable(${ARG_NAME} ${ARG_SOURCES})
-    set_target_properties(${ARG_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-    target_link_libraries(${ARG_NAME} PRIVATE Qt6::Test quillbrook_testsupport ${ARG_LIBRARIES})
+    quillbrook_test_executable(${ARG_NAME} "${ARG_SOURCES}" "${ARG_LIBRARIES}")
     add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME})
-    set(test_home ${CMAKE_BINARY_DIR}/test-home/${ARG_NAME})
-    set_tests_properties(${ARG_NAME} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;LC_ALL=C.UTF-8;XDG_CONFIG_HOME=${test_home}/config;QUILLBROOK_TEST_HOME=${test_home};QUILLBROOK_PROGRAM_DIR=${QUILLBROOK_PROGRAM_DIR};${ARG_ENVIRONMENT}"
+    quillbrook_test_environment(${ARG_NAME} offscreen environment)
+    set_tests_properties(${ARG_NAME} PROPERTIES ENVIRONMENT "${environment};${ARG_ENVIRONMENT}"
         TIMEOUT 600)
+endfunction()
+
+# quillbrook_add_x11_test(NAME name SOURCES ... [LIBRARIES ...])
+# A test that drives the real window on a real X server: xvfb-run starts a
+# private Xvfb for it and the xcb platform is used. Screenshots the test takes
+# go to the folder in QUILLBROOK_ARTIFACTS (<build>/artifacts).
+function(quillbrook_add_x11_test)
+    cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBRARIES" ${ARGN})
+    quillbrook_test_executable(${ARG_NAME} "${ARG_SOURCES}" "${ARG_LIBRARIES}")
+    add_test(NAME ${ARG_NAME}
+        COMMAND xvfb-run -a -s "-screen 0 1280x1024x24" $<TARGET_FILE:${ARG_NAME}>)
+    quillbrook_test_environment(${ARG_NAME} xcb environment)
+    set_tests_properties(${ARG_NAME} PROPERTIES ENVIRONMENT "${environment}" TIMEOUT 600)
 endfunction()

@@ -33,3 +33,20 @@ QString builtProgramFolder() {
 }
 
 } // namespace quillbrook::test
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+
+namespace quillbrook::test {
+
+QString saveScreenshot(const QString& name) {
+    const QString folder = qEnvironmentVariable("QUILLBROOK_ARTIFACTS", QDir::tempPath());
+    QDir().mkpath(folder);
+    const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
+    QGuiApplication::primaryScreen()->grabWindow(0).save(path);
+    return path;
+}
+
+} // namespace quillbrook::test

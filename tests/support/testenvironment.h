@@ -18,3 +18,13 @@ QString storedSetting(const QString& key);
 QString builtProgramFolder();
 
 } // namespace quillbrook::test
+
+class QWidget;
+
+namespace quillbrook::test {
+
+// Saves a picture of the whole screen as <name>.png in the artifacts folder
+// and returns its path.
+QString saveScreenshot(const QString& name);
+
+} // namespace quillbrook::test
