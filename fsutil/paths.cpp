@@ -98,6 +98,9 @@ void DeleteFolderTree(const QString& path) {
     }
     if (!FolderExists(path))
         return;
+    // Here a folder the user may not write keeps its entries from being removed,
+    // so it is made writable before they go, not only after.
+    SetAttr(path, 0);
     const QStringList names = sortedFolderEntries(path, ListingKind::Everything);
     if (names.size() > largestPosition)
         throw Failure(Overflow, QStringLiteral("DeleteFolderTree"));
