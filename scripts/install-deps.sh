@@ -10,7 +10,7 @@ packages=(
   # the converter that the program drives
   calibre
   # tests on a real X server, benchmarks and archive tools
-  xvfb xauth fonts-liberation zip unzip
+  xvfb xauth x11-utils fonts-liberation zip unzip
 )
 
 if [ "$(id -u)" -ne 0 ]; then

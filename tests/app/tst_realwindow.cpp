@@ -1,0 +1,88 @@
+#include "dialogs.h"
+#include "form1.h"
+#include "testenvironment.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace quillbrook;
+
+namespace {
+
+// The ids of the top-level windows on the X server whose title is exactly the given one.
+QStringList windowsTitled(const QString& title) {
+    QProcess tree;
+    tree.start(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
+    tree.waitForFinished(10000);
+    QStringList ids;
+    const QString marker = QLatin1Char('"') + title + QLatin1Char('"');
+    for (const QString& line : QString::fromUtf8(tree.readAllStandardOutput()).split('\n'))
+        if (line.contains(marker))
+            ids.append(line.trimmed().section(QLatin1Char(' '), 0, 0));
+    return ids;
+}
+
+QString storedIn(const QString& configHome, const QString& key) {
+    const QSettings settings(configHome + QStringLiteral("/Brackwater/Quillbrook.conf"),
+                             QSettings::IniFormat);
+    return settings.value(key).toString();
+}
+
+} // namespace
+
+class RealWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theProgramStartsWithItsWindow();
+    void everyControlIsShown();
+};
+
+void RealWindowTest::theProgramStartsWithItsWindow() {
+    QTemporaryDir configHome;
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.path());
+    program.setProcessEnvironment(environment);
+    program.setProgram(test::builtProgramFolder() + QStringLiteral("/quillbrook"));
+    program.start();
+    QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
+
+    QTRY_VERIFY_WITH_TIMEOUT(!windowsTitled(QStringLiteral("Quillbrook")).isEmpty(), 30000);
+    QTest::qWait(500);
+    const QString screenshot = test::saveScreenshot(QStringLiteral("program-started"));
+    qInfo("screenshot: %s", qPrintable(screenshot));
+
+    QCOMPARE(storedIn(configHome.path(), QStringLiteral("Option1")), QStringLiteral("True"));
+    QCOMPARE(storedIn(configHome.path(), QStringLiteral("Option2")), QStringLiteral("False"));
+    QVERIFY(storedIn(configHome.path(), QStringLiteral("Text1")).endsWith(QLatin1Char('/')));
+
+    program.terminate();
+    QVERIFY(program.waitForFinished(10000));
+}
+
+void RealWindowTest::everyControlIsShown() {
+    test::clearSettingsStore();
+    QtDialogs dialogs;
+    Form1 form({dialogs, test::builtProgramFolder(), [] { return 1; }});
+    dialogs.setOwner(&form);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.windowTitle(), QStringLiteral("Quillbrook"));
+    for (const char* name : {"ListView1", "ProgressBar1", "PushButton1", "PushButton4",
+                             "PushButton2", "PushButton6", "PushButton7", "Frame2", "Option2",
+                             "Option1", "Frame3", "Text1", "PushButton9"}) {
+        const auto* control = form.findChild<QWidget*>(QLatin1String(name));
+        QVERIFY2(control && control->isVisible(), name);
+        const QRect onWindow(control->mapTo(&form, QPoint(0, 0)), control->size());
+        QVERIFY2(form.rect().contains(onWindow), name);
+    }
+    test::saveScreenshot(QStringLiteral("window-controls"));
+}
+
+QTEST_MAIN(RealWindowTest)
+#include "tst_realwindow.moc"
