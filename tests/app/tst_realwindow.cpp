@@ -73,9 +73,9 @@ void RealWindowTest::everyControlIsShown() {
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QCOMPARE(form.windowTitle(), QStringLiteral("Quillbrook"));
-    for (const char* name : {"ListView1", "ProgressBar1", "PushButton1", "PushButton4",
-                             "PushButton2", "PushButton6", "PushButton7", "Frame2", "Option2",
-                             "Option1", "Frame3", "Text1", "PushButton9"}) {
+    for (const char* name :
+         {"ListView1", "ProgressBar1", "PushButton1", "PushButton4", "PushButton2", "PushButton6",
+          "PushButton7", "Frame2", "Option2", "Option1", "Frame3", "Text1", "PushButton9"}) {
         const auto* control = form.findChild<QWidget*>(QLatin1String(name));
         QVERIFY2(control && control->isVisible(), name);
         const QRect onWindow(control->mapTo(&form, QPoint(0, 0)), control->size());

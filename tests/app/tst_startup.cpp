@@ -14,7 +14,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
-
 #include <memory>
 
 using namespace quillbrook;
@@ -63,7 +62,9 @@ void StartupTest::init() {
     dialogs_.forget();
 }
 
-void StartupTest::cleanup() { QCOMPARE(dialogs_.unusedAnswers(), QString()); }
+void StartupTest::cleanup() {
+    QCOMPARE(dialogs_.unusedAnswers(), QString());
+}
 
 void StartupTest::emptyStoreSelectsTheFirstOptionAndStoresTheDesktop() {
     const auto form = start();
@@ -86,16 +87,23 @@ void StartupTest::storedOptions_data() {
     QTest::addColumn<bool>("selected2");
     QTest::addColumn<QStringList>("reports");
 
-    QTest::newRow("second option") << "False" << "True" << false << true << QStringList();
-    QTest::newRow("neither") << "False" << "False" << false << false << QStringList();
-    QTest::newRow("one") << "1" << "0" << true << false << QStringList();
-    QTest::newRow("minus one") << "-1" << "0" << true << false << QStringList();
-    QTest::newRow("lower case true") << "true" << "false" << true << false << QStringList();
-    QTest::newRow("upper case") << "FALSE" << "TRUE" << false << true << QStringList();
-    QTest::newRow("not a truth value") << "maybe" << "False" << true << false
-                                       << QStringList{startupTypeMismatch};
-    QTest::newRow("empty text") << "" << "False" << true << false
-                                << QStringList{startupTypeMismatch};
+    QTest::newRow("second option") << "False"
+                                   << "True" << false << true << QStringList();
+    QTest::newRow("neither") << "False"
+                             << "False" << false << false << QStringList();
+    QTest::newRow("one") << "1"
+                         << "0" << true << false << QStringList();
+    QTest::newRow("minus one") << "-1"
+                               << "0" << true << false << QStringList();
+    QTest::newRow("lower case true") << "true"
+                                     << "false" << true << false << QStringList();
+    QTest::newRow("upper case") << "FALSE"
+                                << "TRUE" << false << true << QStringList();
+    QTest::newRow("not a truth value")
+        << "maybe"
+        << "False" << true << false << QStringList{startupTypeMismatch};
+    QTest::newRow("empty text") << ""
+                                << "False" << true << false << QStringList{startupTypeMismatch};
 }
 
 void StartupTest::storedOptions() {
@@ -134,16 +142,20 @@ void StartupTest::storedFolderIsShown() {
 void StartupTest::applicationTitle_data() {
     QTest::addColumn<QString>("product");
     QTest::addColumn<QString>("title");
-    QTest::newRow("one word") << "Quillbrook" << "Quillbrook";
-    QTest::newRow("two words") << "Quillbrook Converter" << "Quillbrook";
-    QTest::newRow("three words") << "Quillbrook MOBI Converter" << "Quillbrook MOBI";
+    QTest::newRow("one word") << "Quillbrook"
+                              << "Quillbrook";
+    QTest::newRow("two words") << "Quillbrook Converter"
+                               << "Quillbrook";
+    QTest::newRow("three words") << "Quillbrook MOBI Converter"
+                                 << "Quillbrook MOBI";
     QTest::newRow("over forty") << "Quillbrook Batch Converter For Many Kinds Of Electronic Books"
                                 << "Quillbrook Batch Converter For Many";
-    QTest::newRow("forty after one cut")
-        << "Quillbrook converts MOBI files into EPUB files" << "Quillbrook converts MOBI files into EPUB";
-    QTest::newRow("forty-one after one cut")
-        << "Quillbrook converts MOBI to EPUB in batch mode" << "Quillbrook converts MOBI to EPUB in";
-    QTest::newRow("long single word") << QString(50, QLatin1Char('q')) << QString(50, QLatin1Char('q'));
+    QTest::newRow("forty after one cut") << "Quillbrook converts MOBI files into EPUB files"
+                                         << "Quillbrook converts MOBI files into EPUB";
+    QTest::newRow("forty-one after one cut") << "Quillbrook converts MOBI to EPUB in batch mode"
+                                             << "Quillbrook converts MOBI to EPUB in";
+    QTest::newRow("long single word")
+        << QString(50, QLatin1Char('q')) << QString(50, QLatin1Char('q'));
 }
 
 void StartupTest::applicationTitle() {

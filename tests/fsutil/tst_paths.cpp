@@ -62,28 +62,69 @@ void PathsTest::pathFunctions_data() {
     QTest::addColumn<QString>("argument");
     QTest::addColumn<QString>("result");
 
-    QTest::newRow("FileNameOf full") << "FileNameOf" << "/books/a.mobi" << "a.mobi";
-    QTest::newRow("FileNameOf bare") << "FileNameOf" << "a.mobi" << "a.mobi";
-    QTest::newRow("FileNameOf folder") << "FileNameOf" << "/books/" << "";
-    QTest::newRow("FileNameOf backslash is a letter") << "FileNameOf" << "/b/x\\y.mobi" << "x\\y.mobi";
-    QTest::newRow("FolderOf full") << "FolderOf" << "/books/a.mobi" << "/books/";
-    QTest::newRow("FolderOf bare") << "FolderOf" << "a.mobi" << "";
-    QTest::newRow("FolderOf root") << "FolderOf" << "/a.mobi" << "/";
-    QTest::newRow("StripExtension two dots") << "StripExtension" << "a.b.mobi" << "a.b";
-    QTest::newRow("StripExtension none") << "StripExtension" << "book" << "book";
-    QTest::newRow("StripExtension leading dot") << "StripExtension" << ".mobi" << ".mobi";
-    QTest::newRow("StripExtension empty") << "StripExtension" << "" << "";
-    QTest::newRow("StripExtension trailing dot") << "StripExtension" << "book." << "book";
-    QTest::newRow("CleanPath doubled") << "CleanPath" << "/books//a.epub" << "/books/a.epub";
-    QTest::newRow("CleanPath leading pair") << "CleanPath" << "//server/share//a.epub"
+    QTest::newRow("FileNameOf full") << "FileNameOf"
+                                     << "/books/a.mobi"
+                                     << "a.mobi";
+    QTest::newRow("FileNameOf bare") << "FileNameOf"
+                                     << "a.mobi"
+                                     << "a.mobi";
+    QTest::newRow("FileNameOf folder") << "FileNameOf"
+                                       << "/books/"
+                                       << "";
+    QTest::newRow("FileNameOf backslash is a letter") << "FileNameOf"
+                                                      << "/b/x\\y.mobi"
+                                                      << "x\\y.mobi";
+    QTest::newRow("FolderOf full") << "FolderOf"
+                                   << "/books/a.mobi"
+                                   << "/books/";
+    QTest::newRow("FolderOf bare") << "FolderOf"
+                                   << "a.mobi"
+                                   << "";
+    QTest::newRow("FolderOf root") << "FolderOf"
+                                   << "/a.mobi"
+                                   << "/";
+    QTest::newRow("StripExtension two dots") << "StripExtension"
+                                             << "a.b.mobi"
+                                             << "a.b";
+    QTest::newRow("StripExtension none") << "StripExtension"
+                                         << "book"
+                                         << "book";
+    QTest::newRow("StripExtension leading dot") << "StripExtension"
+                                                << ".mobi"
+                                                << ".mobi";
+    QTest::newRow("StripExtension empty") << "StripExtension"
+                                          << ""
+                                          << "";
+    QTest::newRow("StripExtension trailing dot") << "StripExtension"
+                                                 << "book."
+                                                 << "book";
+    QTest::newRow("CleanPath doubled") << "CleanPath"
+                                       << "/books//a.epub"
+                                       << "/books/a.epub";
+    QTest::newRow("CleanPath leading pair") << "CleanPath"
+                                            << "//server/share//a.epub"
                                             << "/server/share/a.epub";
-    QTest::newRow("CleanPath leading run") << "CleanPath" << "////x/y" << "/x/y";
-    QTest::newRow("CleanPath single leading") << "CleanPath" << "/x/y" << "/x/y";
-    QTest::newRow("CleanPath run of three") << "CleanPath" << "books///a" << "books//a";
-    QTest::newRow("CleanPath run of four") << "CleanPath" << "books////a" << "books//a";
-    QTest::newRow("CleanPath relative") << "CleanPath" << "a//b" << "a/b";
-    QTest::newRow("CleanPath empty") << "CleanPath" << "" << "";
-    QTest::newRow("CleanPath root") << "CleanPath" << "/" << "/";
+    QTest::newRow("CleanPath leading run") << "CleanPath"
+                                           << "////x/y"
+                                           << "/x/y";
+    QTest::newRow("CleanPath single leading") << "CleanPath"
+                                              << "/x/y"
+                                              << "/x/y";
+    QTest::newRow("CleanPath run of three") << "CleanPath"
+                                            << "books///a"
+                                            << "books//a";
+    QTest::newRow("CleanPath run of four") << "CleanPath"
+                                           << "books////a"
+                                           << "books//a";
+    QTest::newRow("CleanPath relative") << "CleanPath"
+                                        << "a//b"
+                                        << "a/b";
+    QTest::newRow("CleanPath empty") << "CleanPath"
+                                     << ""
+                                     << "";
+    QTest::newRow("CleanPath root") << "CleanPath"
+                                    << "/"
+                                    << "/";
 }
 
 void PathsTest::pathFunctions() {
@@ -91,9 +132,9 @@ void PathsTest::pathFunctions() {
     QFETCH(QString, argument);
     QFETCH(QString, result);
     const QHash<QString, QString (*)(const QString&)> functions{{"FileNameOf", FileNameOf},
-                                                                  {"FolderOf", FolderOf},
-                                                                  {"StripExtension", StripExtension},
-                                                                  {"CleanPath", CleanPath}};
+                                                                {"FolderOf", FolderOf},
+                                                                {"StripExtension", StripExtension},
+                                                                {"CleanPath", CleanPath}};
     QCOMPARE(functions.value(function)(argument), result);
 }
 
