@@ -40,7 +40,7 @@ QString TextStream::ReadLine() {
     while (end < text_.size() && !isLineBreak(text_[end]))
         ++end;
     QString line = text_.mid(position_, end - position_);
-    if (text_.mid(end, 2) == QLatin1String("\r\n"))
+    if (QStringView(text_).mid(end, 2) == u"\r\n")
         ++end;
     position_ = std::min(end + 1, text_.size());
     return line;

@@ -19,7 +19,8 @@ namespace quillbrook {
 // -2147221504: 53 for a program that does not exist, 70 for one that may not
 // be run. A process ended by a signal returns 128 + the signal's number. When
 // the application quits during the wait, the child and everything it started
-// are ended and the call returns at once.
+// are ended and the call returns at once. The wait runs the application's
+// events, so a QCoreApplication must exist.
 int RunAndWait(const QString& commandLine, std::optional<int> windowStyle = std::nullopt);
 
 } // namespace quillbrook
