@@ -5,6 +5,7 @@
 #include "paths.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
 #include <QPointer>
@@ -26,14 +27,25 @@ std::unique_ptr<QLibrary> component;
 QPointer<cUnzip> current;
 bool cancelFlag = false;
 
+// The program folder first, then the current folder, which the conversion run
+// makes the program folder just before it extracts.
+QStringList componentFolders() {
+    if (!chosenFolder.isEmpty())
+        return {chosenFolder};
+    return {QCoreApplication::applicationDirPath(), QDir::currentPath()};
+}
+
 QLibrary& loadedComponent() {
-    if (!component) {
-        auto library = std::make_unique<QLibrary>(mUnzip::componentFolder() + pathSeparator +
-                                                  mUnzip::componentFileName);
-        if (!library->load())
-            throw Failure(DllLoadError);
-        component = std::move(library);
+    for (const QString& folder : componentFolders()) {
+        if (component)
+            break;
+        auto library =
+            std::make_unique<QLibrary>(folder + pathSeparator + mUnzip::componentFileName);
+        if (library->load())
+            component = std::move(library);
     }
+    if (!component)
+        throw Failure(DllLoadError);
     return *component;
 }
 
@@ -173,10 +185,6 @@ struct ComponentCallbacks {
 };
 
 namespace mUnzip {
-
-QString componentFolder() {
-    return chosenFolder.isEmpty() ? QCoreApplication::applicationDirPath() : chosenFolder;
-}
 
 void setComponentFolder(const QString& folder) {
     if (folder != chosenFolder)

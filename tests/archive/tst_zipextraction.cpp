@@ -71,6 +71,7 @@ private slots:
     void testZipChecksWithoutWriting();
     void lineEndsOfTextEntriesAreConverted();
     void versionNamesTheComponent();
+    void componentIsFoundInTheCurrentFolder();
 
 private:
     bool unzip(cUnzip& extractor);
@@ -474,6 +475,20 @@ void ZipExtractionTest::versionNamesTheComponent() {
              QStringLiteral(QUILLBROOK_VERSION));
     QCOMPARE(extra, QStringLiteral("libzip    "));
     QCOMPARE(date, given);
+}
+
+void ZipExtractionTest::componentIsFoundInTheCurrentFolder() {
+    makeArchive({fileEntry("ebook-convert.exe", "#!/bin/sh\n", 0100755)});
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(test::builtProgramFolder()));
+    mUnzip::setComponentFolder(QString());
+
+    const bool reported = unzip();
+
+    QDir::setCurrent(before);
+    mUnzip::setComponentFolder(test::builtProgramFolder());
+    QVERIFY(!reported);
+    QVERIFY(QFileInfo(extractFolder_ + "/ebook-convert.exe").isExecutable());
 }
 
 QTEST_GUILESS_MAIN(ZipExtractionTest)
