@@ -36,17 +36,17 @@ QStringList componentFolders() {
 }
 
 QLibrary& loadedComponent() {
+    if (component)
+        return *component;
     for (const QString& folder : componentFolders()) {
-        if (component)
-            break;
         auto library =
             std::make_unique<QLibrary>(folder + pathSeparator + mUnzip::componentFileName);
-        if (library->load())
+        if (library->load()) {
             component = std::move(library);
+            return *component;
+        }
     }
-    if (!component)
-        throw Failure(DllLoadError);
-    return *component;
+    throw Failure(DllLoadError);
 }
 
 template <typename Function> Function entryPoint(const char* name) {
@@ -258,8 +258,7 @@ QDateTime ListingDate(int year, int month, int day, int hour, int minute) {
         year += 1900;
     constexpr qint64 minutesPerDay = 24 * 60;
     const qint64 minutes = qint64(hour) * 60 + minute;
-    const qint64 days =
-        minutes >= 0 ? minutes / minutesPerDay : -((-minutes - 1) / minutesPerDay) - 1;
+    const qint64 days = minutes / minutesPerDay - (minutes % minutesPerDay < 0 ? 1 : 0);
     const QDate date = QDate(year, 1, 1).addMonths(month - 1).addDays(day - 1 + days);
     return QDateTime(date, QTime(0, 0).addSecs(int((minutes - days * minutesPerDay) * 60)));
 }

@@ -134,11 +134,13 @@ void ExtractionRun::visit(zip_uint64_t index) {
     if (!selected(entry.name))
         return;
     count(entry);
-    if (options_.listOnly != 0)
+    if (options_.listOnly != 0) {
         list(entry);
-    else if (askedToStop(entry.name))
         return;
-    else if (options_.testZip != 0)
+    }
+    if (askedToStop(entry.name))
+        return;
+    if (options_.testZip != 0)
         test(index, entry);
     else
         extract(index, entry);
