@@ -29,6 +29,12 @@ void clear(QTreeWidget& list) {
     list.clear();
 }
 
+void removeSelected(QTreeWidget& list) {
+    const QList<QTreeWidgetItem*> selected = list.selectedItems();
+    if (!selected.isEmpty())
+        delete selected.constFirst();
+}
+
 } // namespace inputlist
 
 bool IsInList(const QTreeWidget& list, const QString& path) {
