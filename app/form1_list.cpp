@@ -4,6 +4,7 @@
 #include "inputlist.h"
 #include "listgestures.h"
 #include "paths.h"
+#include "samples.h"
 
 #include <QPushButton>
 #include <QTreeWidget>
@@ -20,6 +21,11 @@ void PushButton6_Click(Form1& form) {
     });
 }
 
+void PushButton7_Click(Form1& form) {
+    HandledOperation op(form.dialogs(), form.lifetime(), locations::loadSamples);
+    op.step(100, [&] { LoadSampleFiles(*form.ListView1, form.dialogs(), form.programFolder()); });
+}
+
 } // namespace
 
 void Form1::connectListCommands() {
@@ -29,6 +35,7 @@ void Form1::connectListCommands() {
     connect(PushButton1, &QPushButton::clicked, this,
             [this] { addFilesThroughDialog(*ListView1, dialogs(), lifetime()); });
     connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(*this); });
+    connect(PushButton7, &QPushButton::clicked, this, [this] { PushButton7_Click(*this); });
 }
 
 } // namespace quillbrook
