@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -176,8 +177,11 @@ void ListGesturesTest::reorder() {
     QFETCH(int, selectedRow);
     ListWindow window(dragPointerFile());
     window.fill(items);
+    const QSignalSpy changes(window.list->model(), &QAbstractItemModel::dataChanged);
     window.drag(fromRow, overRows);
     QCOMPARE(window.texts(), expected);
+    // The view repaints the swapped texts.
+    QCOMPARE(changes.isEmpty(), expected == items);
     QCOMPARE(window.selectedRow(), selectedRow);
     QCOMPARE(window.gestures->draggedItem(), window.list->topLevelItem(selectedRow));
 }
