@@ -21,13 +21,14 @@ constexpr int scrollDownFromRow = 365;
 } // namespace
 
 ListGestures::ListGestures(QTreeWidget& list, QWidget& window, QString dragPointerFile)
-    : QObject(&list), list_(list), window_(window), dragPointerFile_(std::move(dragPointerFile)),
+    : QObject(&list), list_(list), viewport_(*list.viewport()), window_(window),
+      dragPointerFile_(std::move(dragPointerFile)),
       pointerOnScreen_([] { return QCursor::pos(); }) {
     list_.installEventFilter(this);
-    list_.viewport()->installEventFilter(this);
+    viewport_.installEventFilter(this);
     // Every move over the list gives the window back its default pointer, so
     // moves are wanted without a button held too.
-    list_.viewport()->setMouseTracking(true);
+    viewport_.setMouseTracking(true);
     connect(&list_, &QTreeWidget::itemPressed, this, &ListGestures::itemPressed);
 }
 
@@ -46,7 +47,7 @@ void ListGestures::removeSelectedItem() {
 }
 
 bool ListGestures::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == list_.viewport())
+    if (watched == &viewport_)
         return viewportEvent(event);
     if (watched == &list_)
         return listEvent(event);

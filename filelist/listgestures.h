@@ -47,6 +47,9 @@ private:
     void buttonReleased();
 
     QTreeWidget& list_;
+    // Kept apart: events still arrive while the list is being destroyed, when
+    // it can no longer be asked for its viewport.
+    QWidget& viewport_;
     QWidget& window_;
     QString dragPointerFile_;
     std::function<QPoint()> pointerOnScreen_;
