@@ -52,7 +52,8 @@ void addFilesThroughDialog(QTreeWidget& list, Dialogs& dialogs, const ProgramLif
     try {
         op.stepPassing(112, BufferTooSmall, [&] { chosen = chooseFiles(dialogs); });
     } catch (const Failure&) {
-        dialogs.messageBox(tooManyFilesMessage);
+        if (!op.abandoned())
+            dialogs.messageBox(tooManyFilesMessage);
         return;
     }
     if (chosen.size() == 1) {

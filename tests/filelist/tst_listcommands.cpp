@@ -2,6 +2,7 @@
 #include "failure.h"
 #include "form1.h"
 #include "inputlist.h"
+#include "listtexts.h"
 #include "scripteddialogs.h"
 #include "testenvironment.h"
 
@@ -18,13 +19,6 @@ namespace {
 
 const QString tooManyFiles = QStringLiteral(
     "You've selected too many files to add.\r\rPlease try adding via the \"Add All\" button.");
-
-QStringList textsOf(const QTreeWidget& list) {
-    QStringList texts;
-    for (int position = 1; position <= inputlist::count(list); ++position)
-        texts.append(inputlist::itemText(list, position));
-    return texts;
-}
 
 // Paths in one folder whose selection the Windows dialog returned as a string
 // of exactly the given length: the folder, then each name after a separator.
@@ -108,7 +102,7 @@ void ListCommandsTest::addFiles() {
     const auto form = start();
     dialogs_.answerOpenFiles(chosen);
     form->PushButton1->click();
-    QCOMPARE(textsOf(*form->ListView1), expected);
+    QCOMPARE(test::listTexts(*form->ListView1), expected);
     const QList<test::ShownDialog> shown = dialogs_.shown();
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown.constFirst().kind, test::ShownDialog::Kind::OpenFiles);
@@ -123,7 +117,7 @@ void ListCommandsTest::addingTheSameFileTwiceListsItTwice() {
     dialogs_.answerOpenFiles({"/books/a.mobi", "/books/b.mobi"});
     form->PushButton1->click();
     form->PushButton1->click();
-    QCOMPARE(textsOf(*form->ListView1),
+    QCOMPARE(test::listTexts(*form->ListView1),
              QStringList({"/books/a.mobi", "/books/a.mobi", "/books/b.mobi"}));
 }
 
@@ -232,14 +226,14 @@ void ListCommandsTest::gesturesAreFittedToTheList() {
     QCOMPARE(list.cursor().pixmap().size(), QSize(16, 16));
     QTest::mouseMove(list.viewport(), centreOf(1));
     QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, centreOf(1));
-    QCOMPARE(textsOf(list), QStringList({"/b.mobi", "/a.mobi", "/c.mobi"}));
+    QCOMPARE(test::listTexts(list), QStringList({"/b.mobi", "/a.mobi", "/c.mobi"}));
     QCOMPARE(list.cursor().shape(), Qt::ArrowCursor);
 
     QTest::keyClick(&list, Qt::Key_Delete);
-    QCOMPARE(textsOf(list), QStringList({"/b.mobi", "/c.mobi"}));
+    QCOMPARE(test::listTexts(list), QStringList({"/b.mobi", "/c.mobi"}));
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, centreOf(1));
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, centreOf(1));
-    QCOMPARE(textsOf(list), QStringList({"/b.mobi"}));
+    QCOMPARE(test::listTexts(list), QStringList({"/b.mobi"}));
 }
 
 QTEST_MAIN(ListCommandsTest)

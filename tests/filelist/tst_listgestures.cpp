@@ -1,6 +1,7 @@
 #include "busystate.h"
 #include "inputlist.h"
 #include "listgestures.h"
+#include "listtexts.h"
 
 #include <QHeaderView>
 #include <QImage>
@@ -42,12 +43,7 @@ struct ListWindow {
             inputlist::append(*list, text);
     }
 
-    QStringList texts() const {
-        QStringList all;
-        for (int position = 1; position <= inputlist::count(*list); ++position)
-            all.append(inputlist::itemText(*list, position));
-        return all;
-    }
+    QStringList texts() const { return test::listTexts(*list); }
 
     int selectedRow() const {
         const QList<QTreeWidgetItem*> selected = list->selectedItems();

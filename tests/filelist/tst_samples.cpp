@@ -2,6 +2,7 @@
 #include "failure.h"
 #include "form1.h"
 #include "inputlist.h"
+#include "listtexts.h"
 #include "scripteddialogs.h"
 #include "testenvironment.h"
 
@@ -20,13 +21,6 @@ namespace {
 const QString openFolderQuestion = QStringLiteral(
     "Would you like this software to open the folder where these sample files are stored (so "
     "that you can view them before working with them)?");
-
-QStringList textsOf(const QTreeWidget& list) {
-    QStringList texts;
-    for (int position = 1; position <= inputlist::count(list); ++position)
-        texts.append(inputlist::itemText(list, position));
-    return texts;
-}
 
 } // namespace
 
@@ -118,16 +112,16 @@ void SamplesTest::addsWhatTheListLacks() {
     for (const QString& path : samplePaths(before))
         inputlist::append(*form->ListView1, path);
     pressAndAnswer(*form, Dialogs::Answer::No);
-    QCOMPARE(textsOf(*form->ListView1), samplePaths(after));
+    QCOMPARE(test::listTexts(*form->ListView1), samplePaths(after));
 }
 
 void SamplesTest::pressingTwiceAddsEachSampleOnce() {
     const auto form = start();
     pressAndAnswer(*form, Dialogs::Answer::No);
-    const QStringList once = textsOf(*form->ListView1);
+    const QStringList once = test::listTexts(*form->ListView1);
     QCOMPARE(once.size(), 4);
     pressAndAnswer(*form, Dialogs::Answer::No);
-    QCOMPARE(textsOf(*form->ListView1), once);
+    QCOMPARE(test::listTexts(*form->ListView1), once);
     QCOMPARE(dialogs_.messages(), QStringList({openFolderQuestion, openFolderQuestion}));
     for (const test::ShownDialog& question : dialogs_.shown(test::ShownDialog::Kind::Message)) {
         QCOMPARE(question.title, QString());

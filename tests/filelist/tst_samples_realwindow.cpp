@@ -1,6 +1,6 @@
 #include "dialogs.h"
 #include "form1.h"
-#include "inputlist.h"
+#include "listtexts.h"
 #include "testenvironment.h"
 
 #include <QApplication>
@@ -55,13 +55,10 @@ void SamplesRealWindowTest::samplesAreLoadedAndTheFolderIsNotOpenedOnNo() {
                                       "these sample files are stored (so that you can view them "
                                       "before working with them)?"));
     QCOMPARE(caption, QStringLiteral("Quillbrook"));
-    QStringList listed;
-    for (int position = 1; position <= inputlist::count(*form.ListView1); ++position)
-        listed.append(inputlist::itemText(*form.ListView1, position));
     QStringList expected;
     for (const QString& name : shipped)
         expected.append(programFolder + QStringLiteral("/Samples/") + name);
-    QCOMPARE(listed, expected);
+    QCOMPARE(test::listTexts(*form.ListView1), expected);
     QTest::qWait(200);
     qInfo("screenshot: %s", qPrintable(test::saveScreenshot(QStringLiteral("samples-loaded"))));
 }
