@@ -31,15 +31,14 @@ public:
     // the next press on an item, and is none once that item has been removed.
     QTreeWidgetItem* draggedItem() const;
 
-    // Double-click and Delete: removes the selected item unless the window is busy.
-    void removeSelectedItem();
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool viewportEvent(QEvent* event);
     bool listEvent(QEvent* event);
+    // Double-click and Delete: removes the selected item unless the window is busy.
+    void removeSelectedItem();
     void itemPressed(QTreeWidgetItem* item);
     void pointerMoved(const QPoint& position);
     void swapWithDragged(QTreeWidgetItem* hoverItem);
