@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
@@ -27,9 +28,11 @@ bool isVisibleFile(const QString& path) {
     return (GetAttr(path) & (HiddenAttribute | SystemAttribute)) == 0;
 }
 
+// The system's colour, not the widget's: an option button's background role
+// is its button colour, which the design has already painted white.
 void paintButtonFace(QWidget& widget) {
     QPalette palette = widget.palette();
-    palette.setColor(widget.backgroundRole(), palette.color(QPalette::Button));
+    palette.setColor(widget.backgroundRole(), QGuiApplication::palette().color(QPalette::Button));
     widget.setPalette(palette);
     widget.setAutoFillBackground(true);
 }
