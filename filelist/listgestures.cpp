@@ -26,9 +26,6 @@ ListGestures::ListGestures(QTreeWidget& list, QWidget& window, QString dragPoint
       pointerOnScreen_([] { return QCursor::pos(); }) {
     list_.installEventFilter(this);
     viewport_.installEventFilter(this);
-    // Every move over the list gives the window back its default pointer, so
-    // moves are wanted without a button held too.
-    viewport_.setMouseTracking(true);
     connect(&list_, &QTreeWidget::itemPressed, this, &ListGestures::itemPressed);
 }
 
@@ -94,9 +91,9 @@ void ListGestures::itemPressed(QTreeWidgetItem* item) {
     dragged_ = list_.model()->index(list_.indexOfTopLevelItem(item), 0);
 }
 
+// The window's pointer over the list is the pointer rules' business; a move
+// here only matters while a button is held.
 void ListGestures::pointerMoved(const QPoint& position) {
-    if (!isBusy(window_))
-        showDefaultPointer(window_);
     if (!buttonDown_)
         return;
     QTreeWidgetItem* dragged = draggedItem();

@@ -26,6 +26,8 @@ struct ListWindow {
         list->setUniformRowHeights(true);
         list->setAcceptDrops(true);
         list->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+        // The window's pointer rules follow every move over the list.
+        list->viewport()->setMouseTracking(true);
         gestures = new ListGestures(*list, window, dragPointerFile);
         gestures->setPointerOnScreen([this] { return QPoint(10, screenRow); });
         inputlist::append(*list, QStringLiteral("probe"));
@@ -125,8 +127,6 @@ private slots:
     void autoScroll();
     void pointers();
     void missingDragPointerKeepsTheGestureWorking();
-    void movingOverTheListRestoresTheWindowPointer_data();
-    void movingOverTheListRestoresTheWindowPointer();
     void removal_data();
     void removal();
 };
@@ -303,23 +303,6 @@ void ListGesturesTest::missingDragPointerKeepsTheGestureWorking() {
     window.release();
     QCOMPARE(window.texts(), QStringList({"/b.mobi", "/a.mobi"}));
     QCOMPARE(window.list->cursor().shape(), Qt::ArrowCursor);
-}
-
-void ListGesturesTest::movingOverTheListRestoresTheWindowPointer_data() {
-    QTest::addColumn<bool>("busy");
-    QTest::newRow("idle: the hand gives way") << false;
-    QTest::newRow("busy: the wait pointer stays") << true;
-}
-
-void ListGesturesTest::movingOverTheListRestoresTheWindowPointer() {
-    QFETCH(bool, busy);
-    ListWindow window(dragPointerFile());
-    if (busy)
-        showWaitPointer(window.window);
-    else
-        window.window.setCursor(Qt::PointingHandCursor);
-    window.hover(QPoint(5, 5));
-    QCOMPARE(window.window.cursor().shape(), busy ? Qt::WaitCursor : Qt::ArrowCursor);
 }
 
 void ListGesturesTest::removal_data() {
