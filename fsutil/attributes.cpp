@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <memory>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,9 +16,11 @@ namespace quillbrook {
 namespace {
 
 bool userMayNotWrite(const struct stat& status) {
-    if (status.st_uid == geteuid())
+    static const uid_t user = geteuid();
+    static const gid_t group = getegid();
+    if (status.st_uid == user)
         return !(status.st_mode & S_IWUSR);
-    if (status.st_gid == getegid())
+    if (status.st_gid == group)
         return !(status.st_mode & S_IWGRP);
     return !(status.st_mode & S_IWOTH);
 }
@@ -71,11 +74,34 @@ void SetAttr(const QString& path, unsigned attributes) {
         throw failureFromErrno(errno, QStringLiteral("SetAttr"));
 }
 
+namespace {
+
+char16_t foldedLetter(QChar letter) {
+    const char16_t code = letter.unicode();
+    if (code < 0x80)
+        return code >= u'A' && code <= u'Z' ? code + (u'a' - u'A') : code;
+    return letter.toCaseFolded().unicode();
+}
+
+// Case-insensitive order, then case-sensitive; folder listings sort every
+// name of every folder, so plain ASCII letters take the short way.
+bool listedBefore(const QString& a, const QString& b) {
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        const char16_t left = foldedLetter(a[i]);
+        const char16_t right = foldedLetter(b[i]);
+        if (left != right)
+            return left < right;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    return a < b;
+}
+
+} // namespace
+
 void sortLikeListings(QStringList& names) {
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        const int folded = a.compare(b, Qt::CaseInsensitive);
-        return folded != 0 ? folded < 0 : a < b;
-    });
+    std::sort(names.begin(), names.end(), listedBefore);
 }
 
 QStringList sortedFolderEntries(const QString& folder, ListingKind kind) {
@@ -86,8 +112,8 @@ QStringList sortedFolderEntries(const QString& folder, ListingKind kind) {
                                QStringLiteral("sortedFolderEntries"));
     QStringList names;
     while (const dirent* entry = readdir(directory.get())) {
-        const QString name = QFile::decodeName(entry->d_name);
-        if (name == QLatin1String(".") || name == QLatin1String(".."))
+        const std::string_view rawName(entry->d_name);
+        if (rawName == "." || rawName == "..")
             continue;
         if (kind != ListingKind::Everything) {
             bool isFolder = entry->d_type == DT_DIR;
@@ -99,7 +125,7 @@ QStringList sortedFolderEntries(const QString& folder, ListingKind kind) {
             if (isFolder != (kind == ListingKind::FoldersOnly))
                 continue;
         }
-        names.append(name);
+        names.append(QFile::decodeName(entry->d_name));
     }
     sortLikeListings(names);
     return names;

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <cerrno>
+#include <sys/stat.h>
 
 namespace quillbrook {
 
@@ -51,8 +52,27 @@ void TextStream::Close() {
     position_ = 0;
 }
 
+namespace {
+
+// Folder scans open thousands of folders: absolute paths, the usual case,
+// skip QFileInfo's path clean-up.
+QString absoluteFolderPath(const QString& path) {
+    QString absolute = path.startsWith(pathSeparator) ? path : QFileInfo(path).absoluteFilePath();
+    while (absolute.size() > 1 && absolute.endsWith(pathSeparator))
+        absolute.chop(1);
+    return absolute;
+}
+
+bool isFolderPath(const QString& path) {
+    struct stat status {};
+    return !path.isEmpty() && stat(QFile::encodeName(path).constData(), &status) == 0 &&
+           S_ISDIR(status.st_mode);
+}
+
+} // namespace
+
 QString FolderObject::Name() const {
-    return IsRootFolder() ? QString() : FileNameOf(QFileInfo(path_).absoluteFilePath());
+    return IsRootFolder() ? QString() : FileNameOf(absoluteFolderPath(path_));
 }
 
 unsigned FolderObject::Attributes() const {
@@ -60,7 +80,7 @@ unsigned FolderObject::Attributes() const {
 }
 
 bool FolderObject::IsRootFolder() const {
-    return QFileInfo(path_).absoluteFilePath() == QLatin1String("/");
+    return absoluteFolderPath(path_) == QLatin1String("/");
 }
 
 QList<FolderObject> FolderObject::SubFolders() const {
@@ -91,7 +111,7 @@ bool FileSystemObject::FileExists(const QString& path) const {
 }
 
 FolderObject FileSystemObject::GetFolder(const QString& path) const {
-    if (!QFileInfo(path).isDir())
+    if (!isFolderPath(path))
         throw Failure(PathNotFound, QStringLiteral("GetFolder"));
     return FolderObject(path);
 }

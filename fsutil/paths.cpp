@@ -26,6 +26,9 @@ qsizetype checkedPosition(qsizetype index, const char* source) {
 }
 
 QString collapseDoubledSeparators(QStringView path) {
+    const QChar doubled[] = {pathSeparator, pathSeparator};
+    if (!path.contains(QStringView(doubled, 2)))
+        return path.toString();
     QString result;
     result.reserve(path.size());
     for (qsizetype i = 0; i < path.size(); ++i) {
@@ -60,7 +63,8 @@ void plainDelete(const QString& path) {
 } // namespace
 
 bool PathExists(const QString& path) {
-    return !path.isEmpty() && QFileInfo(path).lastModified().isValid();
+    struct stat status {};
+    return !path.isEmpty() && stat(QFile::encodeName(path).constData(), &status) == 0;
 }
 
 bool FolderExists(const QString& path) {
