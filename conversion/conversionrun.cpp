@@ -7,6 +7,7 @@
 #include "failure.h"
 #include "handledoperation.h"
 #include "inputlist.h"
+#include "munzip.h"
 #include "outputstamp.h"
 #include "paths.h"
 #include "runandwait.h"
@@ -51,9 +52,11 @@ QByteArray readConverterResource() {
     return resource.readAll();
 }
 
-void enterFolder(const QString& folder) {
+// The zip component is loaded from the program's folder.
+void enterProgramFolder(const QString& folder) {
     if (!QDir::setCurrent(folder))
         throw Failure(PathNotFound, QStringLiteral("ChDir"));
+    mUnzip::setComponentFolder(folder);
 }
 
 // One piece of the batch line, taken literally by the shell whatever it holds.
@@ -163,7 +166,7 @@ void ConversionRun::prepare() {
     op_.step(122, processEvents);
     if (op_.when(124, [&] { return !PathExists(archiveFile()); }))
         op_.step(124, [&] { WriteBytesIfAbsent(archive_, archiveFile()); });
-    op_.step(126, [&] { enterFolder(w_.programFolder); });
+    op_.step(126, [&] { enterProgramFolder(w_.programFolder); });
     unpackConverter();
     op_.step(138, [&] { DeleteFileQuietly(archiveFile()); });
 }

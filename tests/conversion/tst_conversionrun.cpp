@@ -86,10 +86,10 @@ void ConversionRunTest::init() {
 }
 
 void ConversionRunTest::cleanup() {
-    QCOMPARE(fx_->dialogs().unusedAnswers(), QString());
-    QCOMPARE(fx_->dialogs().errorReports(), QStringList());
-    QCOMPARE(fx_->leftInTemporaryFolder(), QStringList());
-    fx_.reset();
+    const auto fx = std::move(fx_);
+    QCOMPARE(fx->dialogs().unusedAnswers(), QString());
+    QCOMPARE(fx->dialogs().errorReports(), QStringList());
+    QCOMPARE(fx->leftInTemporaryFolder(), QStringList());
 }
 
 void ConversionRunTest::checksStopTheRun_data() {

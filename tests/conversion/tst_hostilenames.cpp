@@ -30,9 +30,9 @@ void HostileNamesTest::init() {
 }
 
 void HostileNamesTest::cleanup() {
-    QCOMPARE(fx_->dialogs().errorReports(), QStringList());
-    QCOMPARE(fx_->leftInTemporaryFolder(), QStringList());
-    fx_.reset();
+    const auto fx = std::move(fx_);
+    QCOMPARE(fx->dialogs().errorReports(), QStringList());
+    QCOMPARE(fx->leftInTemporaryFolder(), QStringList());
 }
 
 void HostileNamesTest::nameReachesTheConverterIntact_data() {
