@@ -36,11 +36,12 @@ QString fakeCallsFile(const QString& fakeFolder) {
 
 } // namespace
 
-ConversionFixture::ConversionFixture() : savedPath_(qgetenv("PATH")), savedTemp_(qgetenv("TEMP")) {
+ConversionFixture::ConversionFixture(const QString& programFolder)
+    : savedPath_(qgetenv("PATH")), savedTemp_(qgetenv("TEMP")) {
     qputenv("TEMP", QFile::encodeName(temporary_.path()));
     clearSettingsStore();
     storeSetting(QStringLiteral("Text1"), files_.path());
-    form_ = std::make_unique<Form1>(Form1Setup{dialogs_, builtProgramFolder(), [] { return 1; }});
+    form_ = std::make_unique<Form1>(Form1Setup{dialogs_, programFolder, [] { return 1; }});
 }
 
 ConversionFixture::~ConversionFixture() {

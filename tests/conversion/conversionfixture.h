@@ -16,7 +16,7 @@ namespace quillbrook::test {
 // The environment is put back when the fixture goes.
 class ConversionFixture {
 public:
-    ConversionFixture();
+    explicit ConversionFixture(const QString& programFolder = builtProgramFolder());
     ~ConversionFixture();
 
     Form1& form() { return *form_; }

@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace quillbrook;
@@ -78,6 +79,7 @@ private slots:
     void unwritableOutputIsAFailure_data();
     void unwritableOutputIsAFailure();
     void missingCalibreIsTheReason();
+    void failedStepIsReportedAndTheRunGoesOn();
 };
 
 void ConversionRunTest::init() {
@@ -345,6 +347,36 @@ void ConversionRunTest::missingCalibreIsTheReason() {
                  QStringLiteral("\r\n") + input +
                  QStringLiteral(" Error: Error: calibre's ebook-convert was not found. Please "
                                 "install calibre (Debian package calibre)."))});
+}
+
+void ConversionRunTest::failedStepIsReportedAndTheRunGoesOn() {
+    const QTemporaryDir programWithoutZipComponent;
+    fx_ = std::make_unique<test::ConversionFixture>(programWithoutZipComponent.path());
+    fx_->useFakeCalibre();
+    const QString a = fx_->write(QStringLiteral("a.mobi"), "convert");
+    const QString b = fx_->write(QStringLiteral("b.mobi"), "convert");
+    fx_->add({a, b});
+
+    fx_->press();
+    fx_->press();
+
+    // Without the converter every input fails, and writing its batch file into
+    // the missing converter folder is reported once per input.
+    const auto report = [](const char* description, int line) {
+        return QLatin1String(description) +
+               QStringLiteral("\r\nin Ferncastle2021/08/31.Form1.PushButton2_Click at line %1\r\r"
+                              "Please email screenshot of this message to ")
+                   .arg(line) +
+               supportAddress;
+    };
+    const QStringList onePress{report("Error in loading DLL", 136), report("Path not found", 170),
+                               report("Path not found", 170)};
+    QCOMPARE(fx_->dialogs().errorReports(), onePress + onePress);
+    QCOMPARE(
+        fx_->dialogs().messages(),
+        QStringList(2, doneWithFailures(QStringLiteral("\r\n") + a + QStringLiteral("\r\n") + b)));
+    QVERIFY(fx_->fakeCalls().isEmpty());
+    fx_->dialogs().forget();
 }
 
 QTEST_MAIN(ConversionRunTest)
