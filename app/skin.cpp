@@ -1,17 +1,22 @@
 #include "skin.h"
 
 #include "attributes.h"
+#include "busystate.h"
 #include "failure.h"
-#include "paths.h"
+#include "form1.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
+#include <QHeaderView>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QRadioButton>
-#include <QWidget>
+#include <QTreeWidget>
 
 namespace quillbrook {
 
@@ -23,9 +28,11 @@ bool isVisibleFile(const QString& path) {
     return (GetAttr(path) & (HiddenAttribute | SystemAttribute)) == 0;
 }
 
+// The system's colour, not the widget's: an option button's background role
+// is its button colour, which the design has already painted white.
 void paintButtonFace(QWidget& widget) {
     QPalette palette = widget.palette();
-    palette.setColor(widget.backgroundRole(), palette.color(QPalette::Button));
+    palette.setColor(widget.backgroundRole(), QGuiApplication::palette().color(QPalette::Button));
     widget.setPalette(palette);
     widget.setAutoFillBackground(true);
 }
@@ -62,6 +69,48 @@ void applySkin(QWidget& window, SkinFramework& skin, const QString& programFolde
     skin.ApplyToFrames = true;
     skin.ApplyToDialogs = true;
     skin.ApplyWindow(window);
+}
+
+PointerRules::PointerRules(Form1& form) : QObject(&form), form_(form) {
+    for (QWidget* widget :
+         {static_cast<QWidget*>(&form), static_cast<QWidget*>(form.Frame2),
+          static_cast<QWidget*>(form.Frame3), static_cast<QWidget*>(form.ListView1),
+          form.ListView1->viewport(), static_cast<QWidget*>(form.ListView1->header())})
+        watch(widget);
+    for (QPushButton* button : {form.PushButton1, form.PushButton2, form.PushButton4,
+                                form.PushButton6, form.PushButton7, form.PushButton9})
+        watch(button);
+}
+
+void PointerRules::watch(QWidget* widget) {
+    widget->setMouseTracking(true);
+    widget->installEventFilter(this);
+}
+
+bool PointerRules::isListPart(const QWidget* widget) const {
+    return widget == form_.ListView1 || form_.ListView1->isAncestorOf(widget);
+}
+
+// A move the control under the pointer ignores travels on to the controls it
+// stands on; only the control under the pointer (any part of the list, for
+// the list) applies its rule, so a button's hand is not undone by the window
+// background it stands on.
+bool PointerRules::isOver(const QWidget* watched, const QWidget* underPointer) const {
+    return watched == underPointer || (isListPart(watched) && isListPart(underPointer));
+}
+
+bool PointerRules::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::MouseMove || isBusy(form_))
+        return false;
+    const QPoint global = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+    const QWidget* underPointer = form_.childAt(form_.mapFromGlobal(global));
+    if (!isOver(static_cast<QWidget*>(watched), underPointer ? underPointer : &form_))
+        return false;
+    if (qobject_cast<QPushButton*>(watched))
+        form_.setCursor(form_.customPointer());
+    else
+        showDefaultPointer(form_);
+    return false;
 }
 
 } // namespace quillbrook

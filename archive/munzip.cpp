@@ -5,6 +5,7 @@
 #include "paths.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
 #include <QPointer>
@@ -26,15 +27,26 @@ std::unique_ptr<QLibrary> component;
 QPointer<cUnzip> current;
 bool cancelFlag = false;
 
+// The program folder first, then the current folder, which the conversion run
+// makes the program folder just before it extracts.
+QStringList componentFolders() {
+    if (!chosenFolder.isEmpty())
+        return {chosenFolder};
+    return {QCoreApplication::applicationDirPath(), QDir::currentPath()};
+}
+
 QLibrary& loadedComponent() {
-    if (!component) {
-        auto library = std::make_unique<QLibrary>(mUnzip::componentFolder() + pathSeparator +
-                                                  mUnzip::componentFileName);
-        if (!library->load())
-            throw Failure(DllLoadError);
-        component = std::move(library);
+    if (component)
+        return *component;
+    for (const QString& folder : componentFolders()) {
+        auto library =
+            std::make_unique<QLibrary>(folder + pathSeparator + mUnzip::componentFileName);
+        if (library->load()) {
+            component = std::move(library);
+            return *component;
+        }
     }
-    return *component;
+    throw Failure(DllLoadError);
 }
 
 template <typename Function> Function entryPoint(const char* name) {
@@ -174,10 +186,6 @@ struct ComponentCallbacks {
 
 namespace mUnzip {
 
-QString componentFolder() {
-    return chosenFolder.isEmpty() ? QCoreApplication::applicationDirPath() : chosenFolder;
-}
-
 void setComponentFolder(const QString& folder) {
     if (folder != chosenFolder)
         component.reset();
@@ -250,8 +258,7 @@ QDateTime ListingDate(int year, int month, int day, int hour, int minute) {
         year += 1900;
     constexpr qint64 minutesPerDay = 24 * 60;
     const qint64 minutes = qint64(hour) * 60 + minute;
-    const qint64 days =
-        minutes >= 0 ? minutes / minutesPerDay : -((-minutes - 1) / minutesPerDay) - 1;
+    const qint64 days = minutes / minutesPerDay - (minutes % minutesPerDay < 0 ? 1 : 0);
     const QDate date = QDate(year, 1, 1).addMonths(month - 1).addDays(day - 1 + days);
     return QDateTime(date, QTime(0, 0).addSecs(int((minutes - days * minutesPerDay) * 60)));
 }

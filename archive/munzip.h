@@ -18,9 +18,9 @@ namespace mUnzip {
 // The file the component is loaded from, in the component folder.
 inline const QString componentFileName = QStringLiteral("libvbuzip10.so");
 
-// The program folder unless a test chose another; choosing another folder
-// loads the component anew from there on its next use.
-QString componentFolder();
+// The component is looked for in the program folder, then in the current
+// folder. A test may name the one folder to load it from instead (an empty
+// name goes back to the usual search); the next use then loads it anew.
 void setComponentFolder(const QString& folder);
 
 // The options record as an extractor keeps it: the flags, with the two texts

@@ -6,12 +6,51 @@
 
 namespace quillbrook {
 
+namespace {
+
+// An item that keeps its one text, the path, itself. The stock item keeps its
+// text twice, in a list of values per column and in a display list, each a
+// heap block of its own; a folder scan can list hundreds of thousands of files.
+class InputListItem : public QTreeWidgetItem {
+public:
+    explicit InputListItem(const QString& path) : QTreeWidgetItem(UserType), path_(path) {
+        setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren);
+    }
+
+    QVariant data(int column, int role) const override {
+        if (isPathRole(column, role))
+            return path_;
+        return QTreeWidgetItem::data(column, role);
+    }
+
+    void setData(int column, int role, const QVariant& value) override {
+        if (!isPathRole(column, role)) {
+            QTreeWidgetItem::setData(column, role, value);
+            return;
+        }
+        const QString path = value.toString();
+        if (path == path_)
+            return;
+        path_ = path;
+        emitDataChanged();
+    }
+
+private:
+    static bool isPathRole(int column, int role) {
+        return column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole);
+    }
+
+    QString path_;
+};
+
+} // namespace
+
 namespace inputlist {
 
 void append(QTreeWidget& list, const QString& path) {
-    auto* item = new QTreeWidgetItem(QStringList{path});
-    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren);
-    list.addTopLevelItem(item);
+    // Added as a batch of one: adding a single item reserves a list of column
+    // values in it that this item never fills.
+    list.addTopLevelItems({new InputListItem(path)});
 }
 
 int count(const QTreeWidget& list) {
@@ -27,6 +66,12 @@ QString itemText(const QTreeWidget& list, int position) {
 
 void clear(QTreeWidget& list) {
     list.clear();
+}
+
+void removeSelected(QTreeWidget& list) {
+    const QList<QTreeWidgetItem*> selected = list.selectedItems();
+    if (!selected.isEmpty())
+        delete selected.constFirst();
 }
 
 } // namespace inputlist

@@ -15,6 +15,8 @@ int count(const QTreeWidget& list);
 // The text at a position from 1 to count; another position is failure 9.
 QString itemText(const QTreeWidget& list, int position);
 void clear(QTreeWidget& list);
+// Removes the selected item; nothing happens without one.
+void removeSelected(QTreeWidget& list);
 
 } // namespace inputlist
 

@@ -71,6 +71,8 @@ PendingFile::PendingFile(int folder, mode_t mode) : folder_(folder) {
         fd_ = UniqueFd(openat(folder, tempName_.c_str(),
                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
     } while (!fd_.valid() && errno == EEXIST);
+    if (!fd_.valid())
+        tempName_.clear();
 }
 
 PendingFile::~PendingFile() {

@@ -94,8 +94,11 @@ int32_t ExtractionRun::run() {
 }
 
 bool ExtractionRun::open() {
-    int code = 0;
-    archive_.reset(zip_open(options_.zipFile, ZIP_RDONLY, &code));
+    // libzip takes an empty file for an empty archive; it is no archive at all.
+    struct stat info {};
+    int code = stat(options_.zipFile, &info) == 0 && info.st_size == 0 ? ZIP_ER_NOZIP : ZIP_ER_OK;
+    if (code == ZIP_ER_OK)
+        archive_.reset(zip_open(options_.zipFile, ZIP_RDONLY, &code));
     if (!archive_) {
         zip_error_t error;
         zip_error_init_with_code(&error, code);
@@ -131,11 +134,13 @@ void ExtractionRun::visit(zip_uint64_t index) {
     if (!selected(entry.name))
         return;
     count(entry);
-    if (options_.listOnly != 0)
+    if (options_.listOnly != 0) {
         list(entry);
-    else if (askedToStop(entry.name))
         return;
-    else if (options_.testZip != 0)
+    }
+    if (askedToStop(entry.name))
+        return;
+    if (options_.testZip != 0)
         test(index, entry);
     else
         extract(index, entry);

@@ -1,0 +1,110 @@
+#include "addfolder.h"
+
+#include "apptitle.h"
+#include "attributes.h"
+#include "busystate.h"
+#include "dialogs.h"
+#include "folderpicker.h"
+#include "folderscan.h"
+#include "handledoperation.h"
+#include "inputlist.h"
+#include "paths.h"
+#include "settings.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+namespace quillbrook {
+
+namespace {
+
+const QString extensionPrompt =
+    QStringLiteral("Enter file extension to load:\r\r(* for all files, txt for all txt files, doc "
+                   "for all doc files, etc.)");
+
+// Listing a large tree takes longer than a user waits for the window to
+// answer, so the listing lets the window handle its events now and then,
+// without paying for that on every name.
+class LiveWindow {
+public:
+    LiveWindow() { sinceEvents_.start(); }
+
+    void keepLive() {
+        if (sinceEvents_.elapsed() < interval)
+            return;
+        QCoreApplication::processEvents();
+        sinceEvents_.restart();
+    }
+
+private:
+    static constexpr qint64 interval = 15;
+    QElapsedTimer sinceEvents_;
+};
+
+// A writable dot-file: what the folder commands leave out as a hidden file.
+constexpr unsigned hiddenArchive = HiddenAttribute | ArchiveAttribute;
+
+} // namespace
+
+void appendFilesOfTree(const FolderCommandTarget& target, const QString& folder,
+                       const QString& pattern, const StepRunner& runStep) {
+    FolderSet folders;
+    runStep(114, [&] { folders = {folder + pathSeparator}; });
+    runStep(116, [&] { GetSubDirectories2016(folders, true, target.dialogs, target.lifetime); });
+    LiveWindow live;
+    for (const QString& entry : folders) {
+        live.keepLive();
+        if (target.lifetime.ended())
+            return;
+        QString current;
+        NameArray names;
+        runStep(120, [&] { current = entry.left(entry.size() - 1); });
+        runStep(122, [&] { names = ListFiles(current, pattern); });
+        for (const QString& name : names) {
+            live.keepLive();
+            if (target.lifetime.ended())
+                return;
+            bool skipped = false;
+            runStep(126, [&] { skipped = name.startsWith(QLatin1Char('~')); });
+            if (skipped)
+                continue;
+            QString path;
+            runStep(128, [&] { path = current + pathSeparator + name; });
+            bool qualifies = true;
+            runStep(132,
+                    [&] { qualifies = IsExistingFile(path) && GetAttr(path) != hiddenArchive; });
+            if (qualifies)
+                runStep(132, [&] { inputlist::append(target.list, CleanPath(path)); });
+        }
+    }
+}
+
+void AddFolderCommand::PushButton4_Click() {
+    HandledOperation op(target_.dialogs, target_.lifetime, locations::addFolder);
+    QString extension;
+    op.step(100, [&] {
+        extension = target_.dialogs.inputBox(
+            extensionPrompt, applicationTitle(),
+            ReadSetting(QStringLiteral("Extension"), QStringLiteral("mobi")));
+        if (!extension.isEmpty())
+            WriteSetting(QStringLiteral("Extension"), extension);
+    });
+    if (op.exitIf(102, [&] { return extension.isEmpty(); }))
+        return;
+    QString chosen;
+    op.step(104, [&] {
+        lastFolder_ = ReadSetting(QStringLiteral("LastFolder"), QString());
+        chosen = PickFolder(target_.dialogs, QStringLiteral("Please select folder:"), lastFolder_);
+    });
+    if (op.exitIf(106, [&] { return chosen.isEmpty(); }))
+        return;
+    op.step(333, [&] { lastFolder_ = chosen; });
+    op.step(334, [&] { WriteSetting(QStringLiteral("LastFolder"), lastFolder_); });
+    op.step(112, [&] { showWaitPointer(target_.window); });
+    appendFilesOfTree(
+        target_, chosen, QStringLiteral("*.") + extension,
+        [&op](int step, const std::function<void()>& action) { op.step(step, action); });
+    op.step(136, [&] { showDefaultPointer(target_.window); });
+}
+
+} // namespace quillbrook

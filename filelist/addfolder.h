@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QTreeWidget;
+class QWidget;
+
+namespace quillbrook {
+
+class Dialogs;
+class ProgramLifetime;
+
+// What the folder commands work on: the main window (which shows the busy
+// state), its list, its dialogs and its lifetime.
+struct FolderCommandTarget {
+    QWidget& window;
+    QTreeWidget& list;
+    Dialogs& dialogs;
+    const ProgramLifetime& lifetime;
+};
+
+// Runs one numbered step of a folder command: under the command's error
+// report, or letting failures go to the caller.
+using StepRunner = std::function<void(int step, const std::function<void()>& action)>;
+
+// Appends to the list every file of the folder and of all folders below it
+// whose name matches the pattern, folder by folder in the scan's level order
+// and within a folder in listing order. Names beginning with "~", and files
+// whose attribute set is exactly hidden plus archive, are passed over; every
+// path is cleaned of doubled separators; nothing is checked for duplicates.
+// The window stays live meanwhile.
+void appendFilesOfTree(const FolderCommandTarget& target, const QString& folder,
+                       const QString& pattern, const StepRunner& runStep);
+
+// "Add All MOBI File(s) In Folder": asks for an extension and a folder, then
+// appends every file of that extension in the folder's tree.
+class AddFolderCommand {
+public:
+    explicit AddFolderCommand(FolderCommandTarget target) : target_(target) {}
+
+    void PushButton4_Click();
+
+private:
+    FolderCommandTarget target_;
+    // The folder last chosen, as the picker is given it.
+    QString lastFolder_;
+};
+
+} // namespace quillbrook

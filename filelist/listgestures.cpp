@@ -1,0 +1,138 @@
+#include "listgestures.h"
+
+#include "busystate.h"
+#include "inputlist.h"
+
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QTreeWidget>
+
+namespace quillbrook {
+
+namespace {
+
+// Screen rows, in pixels, above and below which a swap scrolls the list by one
+// item towards the pointer.
+constexpr int scrollUpBelowRow = 305;
+constexpr int scrollDownFromRow = 365;
+
+} // namespace
+
+ListGestures::ListGestures(QTreeWidget& list, QWidget& window, QString dragPointerFile)
+    : QObject(&list), list_(list), viewport_(*list.viewport()), window_(window),
+      dragPointerFile_(std::move(dragPointerFile)),
+      pointerOnScreen_([] { return QCursor::pos(); }) {
+    list_.installEventFilter(this);
+    viewport_.installEventFilter(this);
+    connect(&list_, &QTreeWidget::itemPressed, this, &ListGestures::itemPressed);
+}
+
+void ListGestures::setPointerOnScreen(std::function<QPoint()> pointerOnScreen) {
+    pointerOnScreen_ = std::move(pointerOnScreen);
+}
+
+QTreeWidgetItem* ListGestures::draggedItem() const {
+    return dragged_.isValid() ? list_.topLevelItem(dragged_.row()) : nullptr;
+}
+
+void ListGestures::removeSelectedItem() {
+    if (isBusy(window_))
+        return;
+    inputlist::removeSelected(list_);
+}
+
+bool ListGestures::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &viewport_)
+        return viewportEvent(event);
+    if (watched == &list_)
+        return listEvent(event);
+    return false;
+}
+
+bool ListGestures::viewportEvent(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        buttonDown_ = true;
+        return false;
+    case QEvent::MouseButtonDblClick:
+        removeSelectedItem();
+        return true;
+    case QEvent::MouseMove:
+        pointerMoved(static_cast<QMouseEvent*>(event)->position().toPoint());
+        // While the button is held the gesture alone decides the selection and
+        // the scrolling; the list's own drag-selection would fight it.
+        return buttonDown_;
+    case QEvent::MouseButtonRelease:
+        buttonReleased();
+        return false;
+    default:
+        return false;
+    }
+}
+
+bool ListGestures::listEvent(QEvent* event) {
+    if (event->type() != QEvent::KeyPress ||
+        static_cast<QKeyEvent*>(event)->key() != Qt::Key_Delete)
+        return false;
+    removeSelectedItem();
+    return true;
+}
+
+void ListGestures::itemPressed(QTreeWidgetItem* item) {
+    const QPixmap dragPointer(dragPointerFile_);
+    // Without its image the gesture still works under the current pointer.
+    if (!dragPointer.isNull())
+        list_.setCursor(QCursor(dragPointer));
+    // Dragging items out to other programs is off, so a drag inside the list is
+    // always this gesture. Drops from file managers stay accepted.
+    list_.setDragEnabled(false);
+    dragged_ = list_.model()->index(list_.indexOfTopLevelItem(item), 0);
+}
+
+// The window's pointer over the list is the pointer rules' business; a move
+// here only matters while a button is held.
+void ListGestures::pointerMoved(const QPoint& position) {
+    if (!buttonDown_)
+        return;
+    QTreeWidgetItem* dragged = draggedItem();
+    QTreeWidgetItem* hoverItem = list_.itemAt(position);
+    if (!dragged || !hoverItem || dragged->text(0) == hoverItem->text(0))
+        return;
+    swapWithDragged(hoverItem);
+}
+
+void ListGestures::swapWithDragged(QTreeWidgetItem* hoverItem) {
+    QTreeWidgetItem* dragged = draggedItem();
+    const QString draggedText = dragged->text(0);
+    dragged->setText(0, hoverItem->text(0));
+    hoverItem->setText(0, draggedText);
+    const int hoverRow = list_.indexOfTopLevelItem(hoverItem);
+    // Moving the selection must not scroll by itself: the pointer's screen row
+    // alone decides that.
+    const bool autoScroll = list_.hasAutoScroll();
+    list_.setAutoScroll(false);
+    list_.setCurrentItem(hoverItem);
+    list_.setAutoScroll(autoScroll);
+    dragged_ = list_.model()->index(hoverRow, 0);
+    scrollTowardsPointer(hoverRow);
+}
+
+void ListGestures::scrollTowardsPointer(int hoverRow) {
+    const int screenRow = pointerOnScreen_().y();
+    if (screenRow < scrollUpBelowRow) {
+        if (hoverRow >= 1)
+            list_.scrollToItem(list_.topLevelItem(hoverRow - 1));
+    } else if (screenRow >= scrollDownFromRow) {
+        if (hoverRow + 1 < list_.topLevelItemCount())
+            list_.scrollToItem(list_.topLevelItem(hoverRow + 1));
+    }
+}
+
+void ListGestures::buttonReleased() {
+    buttonDown_ = false;
+    list_.setCursor(Qt::ArrowCursor);
+}
+
+} // namespace quillbrook

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QObject>
+#include <QPersistentModelIndex>
+#include <QPoint>
+#include <QString>
+#include <functional>
+
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+
+namespace quillbrook {
+
+// The mouse and key gestures of the input list: removing the selected item by
+// double-click or the Delete key, and reordering items by dragging one over the
+// others. The reorder swaps item texts; items themselves never move.
+class ListGestures : public QObject {
+    Q_OBJECT
+
+public:
+    // The window's pointer is the busy flag: removals are refused while it
+    // shows the wait pointer. The drag pointer image is loaded from the file.
+    ListGestures(QTreeWidget& list, QWidget& window, QString dragPointerFile);
+
+    // Where the pointer stands on the screen, in pixels; the screen row decides
+    // which way a swap scrolls the list.
+    void setPointerOnScreen(std::function<QPoint()> pointerOnScreen);
+
+    // The item the reorder gesture carries; it stays after a gesture ends until
+    // the next press on an item, and is none once that item has been removed.
+    QTreeWidgetItem* draggedItem() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool viewportEvent(QEvent* event);
+    bool listEvent(QEvent* event);
+    // Double-click and Delete: removes the selected item unless the window is busy.
+    void removeSelectedItem();
+    void itemPressed(QTreeWidgetItem* item);
+    void pointerMoved(const QPoint& position);
+    void swapWithDragged(QTreeWidgetItem* hoverItem);
+    void scrollTowardsPointer(int hoverRow);
+    void buttonReleased();
+
+    QTreeWidget& list_;
+    // Kept apart: events still arrive while the list is being destroyed, when
+    // it can no longer be asked for its viewport.
+    QWidget& viewport_;
+    QWidget& window_;
+    QString dragPointerFile_;
+    std::function<QPoint()> pointerOnScreen_;
+    bool buttonDown_ = false;
+    QPersistentModelIndex dragged_;
+};
+
+} // namespace quillbrook

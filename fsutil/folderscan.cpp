@@ -1,0 +1,225 @@
+#include "folderscan.h"
+
+#include "attributes.h"
+#include "failure.h"
+#include "filesystemobject.h"
+#include "handledoperation.h"
+#include "paths.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <optional>
+#include <sys/stat.h>
+
+namespace quillbrook {
+
+namespace {
+
+// The path limit the folder routines were made for.
+constexpr qsizetype pathLimit = 260;
+
+// The run-time's failure for using a folder object that was never opened.
+constexpr int objectVariableNotSet = 91;
+
+bool sameLetter(QChar a, QChar b) {
+    return a == b || a.toCaseFolded() == b.toCaseFolded();
+}
+
+bool wildcardMatch(QStringView name, QStringView pattern) {
+    qsizetype n = 0;
+    qsizetype p = 0;
+    qsizetype lastStar = -1;
+    qsizetype nameAtLastStar = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == QLatin1Char('*')) {
+            lastStar = p++;
+            nameAtLastStar = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == QLatin1Char('?') || sameLetter(pattern[p], name[n]))) {
+            ++n;
+            ++p;
+        } else if (lastStar >= 0) {
+            p = lastStar + 1;
+            n = ++nameAtLastStar;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == QLatin1Char('*'))
+        ++p;
+    return p == pattern.size();
+}
+
+// Users know "*.*" as "every file" and "name.*" as matching "name" as well.
+bool matchesFilePattern(const QString& name, const QString& pattern) {
+    if (wildcardMatch(name, pattern))
+        return true;
+    return pattern.endsWith(QLatin1String(".*")) && wildcardMatch(name, pattern.chopped(2));
+}
+
+bool isHiddenSystemFolder(const FolderObject& folder) {
+    const unsigned attributes = folder.Attributes();
+    const bool hiddenSystem =
+        attributes == (DirectoryAttribute | SystemAttribute | HiddenAttribute) ||
+        attributes == (DirectoryAttribute | SystemAttribute | HiddenAttribute | AliasAttribute);
+    return hiddenSystem && !folder.IsRootFolder();
+}
+
+const FolderObject& openedFolder(const std::optional<FolderObject>& folder) {
+    if (!folder)
+        throw Failure(objectVariableNotSet,
+                      QStringLiteral("Object variable or With block variable not set"),
+                      QStringLiteral("GetSubDirectories2016"));
+    return *folder;
+}
+
+// A sub-folder name the scan takes. HasUnusualCharacters also refuses "?",
+// and a listing never yields "." or "..".
+bool isTakenName(const QString& name) {
+    return name.size() < pathLimit && !HasUnusualCharacters(name);
+}
+
+// A link that leads back to the folder being scanned, or to any folder on the
+// way down to it, would send the scan round the same folders for ever.
+bool leadsBackUp(const QString& folder, const QString& subFolder) {
+    const QFileInfo link(subFolder);
+    if (!link.isSymLink())
+        return false;
+    const QString target = link.canonicalFilePath();
+    for (qsizetype end = folder.indexOf(pathSeparator); end >= 0;
+         end = folder.indexOf(pathSeparator, end + 1))
+        if (QFileInfo(folder.left(end + 1)).canonicalFilePath() == target)
+            return true;
+    return false;
+}
+
+// The scan reports failures through its handled operation until a first
+// folder has been opened for its sub-folders; from then on a failure leaves
+// the folder at hand without a report.
+class ScanSteps {
+public:
+    explicit ScanSteps(HandledOperation& op) : op_(op) {}
+
+    void skipFailures() { skipping_ = true; }
+    bool abandoned() const { return op_.abandoned(); }
+
+    void step(int number, const std::function<void()>& action) {
+        if (skipping_)
+            action();
+        else
+            op_.step(number, action);
+    }
+
+    bool exitIf(int number, const std::function<bool()>& condition) {
+        if (skipping_)
+            return condition() || abandoned();
+        return op_.exitIf(number, condition);
+    }
+
+private:
+    HandledOperation& op_;
+    bool skipping_ = false;
+};
+
+void collectSubFolders(const QString& folder, const FileSystemObject& fso, ScanSteps& steps,
+                       FolderSet& found) {
+    if (steps.exitIf(108, [&] { return !FolderExists(folder); }))
+        return;
+    if (steps.exitIf(110, [&] { return folder.size() >= pathLimit; }))
+        return;
+    std::optional<FolderObject> opened;
+    steps.step(112, [&] { opened = fso.GetFolder(folder); });
+    steps.step(114, [] { QCoreApplication::processEvents(); });
+    if (steps.exitIf(116, [&] { return isHiddenSystemFolder(openedFolder(opened)); }))
+        return;
+    steps.skipFailures();
+    for (const FolderObject& subFolder : openedFolder(opened).SubFolders()) {
+        QCoreApplication::processEvents();
+        if (steps.abandoned())
+            return;
+        const QString name = subFolder.Name();
+        if (isTakenName(name) && !leadsBackUp(folder, subFolder.Path()))
+            found.append(folder + name + pathSeparator);
+    }
+}
+
+} // namespace
+
+NameArray::NameArray(QStringList names) : names_(std::move(names)) {}
+
+QString NameArray::at(int position) const {
+    if (position < lowerBound() || position > upperBound())
+        throw Failure(SubscriptOutOfRange, QStringLiteral("ListFiles"));
+    return names_.isEmpty() ? QString() : names_.at(position - 1);
+}
+
+NameArray ListFiles(const QString& folder, const QString& pattern) {
+    const QString prefix = folder.endsWith(pathSeparator) ? folder : folder + pathSeparator;
+    QStringList entries;
+    try {
+        entries = sortedFolderEntries(prefix, ListingKind::FilesOnly);
+    } catch (const Failure&) {
+        return NameArray();
+    }
+    QStringList names;
+    for (const QString& name : entries)
+        if (matchesFilePattern(name, pattern) && IsExistingFile(prefix + name))
+            names.append(name);
+    return NameArray(std::move(names));
+}
+
+bool IsExistingFile(const QString& path) {
+    struct stat status {};
+    return !path.isEmpty() && stat(QFile::encodeName(path).constData(), &status) == 0 &&
+           S_ISREG(status.st_mode);
+}
+
+// Windows-1252 keeps the codes 32 to 126 and 160 to 255 for the same
+// characters; every other character becomes a control code, one of the codes
+// 127 to 159, or "?" when the code page lacks it. So a character is plain
+// exactly when it is one of those two ranges, and is not "?" itself.
+bool HasUnusualCharacters(const QString& name) {
+    for (const QChar character : name) {
+        const char16_t code = character.unicode();
+        const bool plain = (code >= 32 && code <= 126) || (code >= 160 && code <= 255);
+        if (!plain || code == u'?')
+            return true;
+    }
+    return false;
+}
+
+void GetSubDirectories2016(FolderSet& folderSet, bool recursive, Dialogs& dialogs,
+                           const ProgramLifetime& lifetime) {
+    HandledOperation op(dialogs, lifetime, locations::folderScan);
+    const FileSystemObject fso;
+    ScanSteps steps(op);
+    FolderSet found;
+    // Entries leave the set while it is walked; the walk keeps to the entries
+    // as they stood.
+    const FolderSet entries = folderSet;
+    for (const QString& folder : entries) {
+        try {
+            collectSubFolders(folder, fso, steps, found);
+        } catch (const Failure& failure) {
+            if (failure.number() == PermissionDenied || failure.number() == PathNotFound)
+                folderSet.removeOne(folder);
+        }
+        if (op.abandoned())
+            return;
+    }
+    if (recursive && !found.isEmpty())
+        op.step(150, [&] { GetSubDirectories2016(found, true, dialogs, lifetime); });
+    for (const QString& subFolder : found) {
+        if (op.exitIf(154, [&] { return !FolderExists(subFolder); }))
+            continue;
+        op.step(156, [] { QCoreApplication::processEvents(); });
+        if (op.abandoned())
+            return;
+        if (op.exitIf(158, [&] { return isHiddenSystemFolder(fso.GetFolder(subFolder)); }))
+            continue;
+        op.step(160, [&] { folderSet.append(subFolder); });
+    }
+}
+
+} // namespace quillbrook

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace quillbrook {
+
+class Dialogs;
+class ProgramLifetime;
+
+// The names of the files ListFiles found, numbered from 1 to upperBound() in
+// listing order, without any folder part. When no name was found the upper
+// bound is 0 and position 0 holds one empty text, so that a loop from 1 to the
+// upper bound does nothing:
+//
+//     const NameArray names = ListFiles(folder, pattern);
+//     for (int i = 1; i <= names.upperBound(); ++i)
+//         use(names.at(i));
+//
+// Iterating (for (const QString& name : names)) visits positions 1 to the
+// upper bound and so never yields the empty text of an empty listing.
+class NameArray {
+public:
+    explicit NameArray(QStringList names = {});
+
+    int lowerBound() const { return names_.isEmpty() ? 0 : 1; }
+    int upperBound() const { return int(names_.size()); }
+    // The name at a position from lowerBound() to upperBound(); any other
+    // position is failure 9 (subscript out of range).
+    QString at(int position) const;
+
+    QStringList::const_iterator begin() const { return names_.cbegin(); }
+    QStringList::const_iterator end() const { return names_.cend(); }
+
+private:
+    QStringList names_;
+};
+
+// The names of the files in the folder that match the pattern ("*" and "?",
+// letter case ignored, "*.*" matching every name), hidden files included and
+// folders left out, in listing order; only names for which IsExistingFile
+// holds are kept. The folder may or may not end with the separator. A folder
+// that cannot be listed yields an empty listing.
+NameArray ListFiles(const QString& folder, const QString& pattern);
+
+// True when the path names an existing regular file (links followed).
+bool IsExistingFile(const QString& path);
+
+// True when the name holds a character that Windows-1252, the single-byte
+// code page the program's file routines were made for, cannot carry plainly:
+// a control character, a character the code page lacks, or "?".
+bool HasUnusualCharacters(const QString& name);
+
+// An ordered list of folder paths, each ending with the path separator.
+using FolderSet = QStringList;
+
+// Extends the folder set in place with every folder below its entries, level
+// by level: first the folders one level below the entries, grouped by parent,
+// then those one level further down, and so on (all levels when recursive).
+// Passes over hidden system folders, over-long paths and names, names the
+// single-byte code page cannot carry, and links that lead back to a folder
+// being scanned. An entry whose sub-folders cannot be listed because access
+// is refused or the folder vanished is removed from the set. Unexpected
+// failures outside the listing of sub-folders are shown as error reports of
+// the folder scan. Keeps the window live while it works.
+void GetSubDirectories2016(FolderSet& folderSet, bool recursive, Dialogs& dialogs,
+                           const ProgramLifetime& lifetime);
+
+} // namespace quillbrook

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "form1.h"
+#include "inputlist.h"
+#include "scripteddialogs.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <memory>
+
+namespace quillbrook::test {
+
+// A real main window over scripted dialogs, with a program folder of its own
+// that holds nothing beside the program, and a folder for the test's files.
+struct ListFixture {
+    QTemporaryDir files;
+    QTemporaryDir programFolder;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<Form1> form;
+
+    ListFixture()
+        : form(std::make_unique<Form1>(
+              Form1Setup{dialogs, programFolder.path(), [] { return 1; }})) {}
+
+    QString root() const { return files.path(); }
+
+    // The list's texts, top to bottom.
+    QStringList items() const {
+        QStringList texts;
+        for (int position = 1; position <= inputlist::count(*form->ListView1); ++position)
+            texts << inputlist::itemText(*form->ListView1, position);
+        return texts;
+    }
+
+    // The given names below the test's folder.
+    QStringList below(const QStringList& names) const {
+        QStringList paths;
+        for (const QString& name : names)
+            paths << root() + '/' + name;
+        return paths;
+    }
+};
+
+} // namespace quillbrook::test

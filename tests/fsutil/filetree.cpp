@@ -1,0 +1,74 @@
+#include "filetree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+#include <dirent.h>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace quillbrook::test {
+
+namespace {
+
+// Root passes permission bits through these two capabilities.
+constexpr unsigned permissionBypass = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+
+bool changeEffectiveCapabilities(bool lower) {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (syscall(SYS_capget, &header, data) != 0)
+        return false;
+    if (lower)
+        data[0].effective &= ~permissionBypass;
+    else
+        data[0].effective |= data[0].permitted & permissionBypass;
+    return syscall(SYS_capset, &header, data) == 0;
+}
+
+bool canList(const QString& folder) {
+    DIR* directory = opendir(QFile::encodeName(folder).constData());
+    if (directory)
+        closedir(directory);
+    return directory != nullptr;
+}
+
+} // namespace
+
+void makeTree(const QString& root, const QStringList& entries) {
+    for (const QString& entry : entries) {
+        const QString path = root + QLatin1Char('/') + entry;
+        if (entry.endsWith(QLatin1Char('/'))) {
+            QVERIFY2(QDir().mkpath(path), qPrintable(path));
+            continue;
+        }
+        QVERIFY2(QDir().mkpath(QFileInfo(path).path()), qPrintable(path));
+        QFile file(path);
+        QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
+        file.write(entry.toUtf8());
+    }
+}
+
+void makeLink(const QString& target, const QString& linkPath) {
+    QVERIFY2(symlink(QFile::encodeName(target).constData(),
+                     QFile::encodeName(linkPath).constData()) == 0,
+             qPrintable(linkPath));
+}
+
+RefusedAccess::RefusedAccess(QString folder) : folder_(std::move(folder)) {
+    chmod(QFile::encodeName(folder_).constData(), 0);
+    if (geteuid() == 0)
+        loweredCapabilities_ = changeEffectiveCapabilities(true);
+    refused_ = !canList(folder_);
+}
+
+RefusedAccess::~RefusedAccess() {
+    if (loweredCapabilities_)
+        changeEffectiveCapabilities(false);
+    chmod(QFile::encodeName(folder_).constData(), 0700);
+}
+
+} // namespace quillbrook::test

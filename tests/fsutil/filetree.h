@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace quillbrook::test {
+
+// Makes files and folders below the root: an entry ending with "/" is a
+// folder, any other a file that holds its own name. Parent folders are made
+// as needed.
+void makeTree(const QString& root, const QStringList& entries);
+
+// Makes a symbolic link at the path that leads to the target.
+void makeLink(const QString& target, const QString& linkPath);
+
+// Refuses the test's own process access to a folder for as long as it lives,
+// the way an unreadable folder refuses a user: its permission bits are
+// cleared and, when the test runs as root, the capabilities that let root
+// pass permission bits are lowered meanwhile.
+class RefusedAccess {
+public:
+    explicit RefusedAccess(QString folder);
+    ~RefusedAccess();
+    RefusedAccess(const RefusedAccess&) = delete;
+    RefusedAccess& operator=(const RefusedAccess&) = delete;
+
+    // False when the platform would not let access be refused; the test
+    // should then skip what needs it.
+    bool refused() const { return refused_; }
+
+private:
+    QString folder_;
+    bool loweredCapabilities_ = false;
+    bool refused_ = false;
+};
+
+} // namespace quillbrook::test

@@ -1,0 +1,261 @@
+#include "failure.h"
+#include "filetree.h"
+#include "folderscan.h"
+#include "handledoperation.h"
+#include "scripteddialogs.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace quillbrook;
+
+namespace {
+
+QStringList namesOf(const NameArray& names) {
+    return QStringList(names.begin(), names.end());
+}
+
+// A folder path below the root that is exactly the given length, ending with
+// the separator, made of components short enough for the file system.
+QString folderOfLength(const QString& root, qsizetype length) {
+    QString path = root + QLatin1Char('/');
+    while (path.size() < length) {
+        const qsizetype room = length - path.size();
+        const qsizetype component = room > 101 ? 100 : room - 1;
+        path += QString(component, QLatin1Char('d')) + QLatin1Char('/');
+    }
+    return path;
+}
+
+} // namespace
+
+class FolderScanTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void listsMatchingFiles_data();
+    void listsMatchingFiles();
+    void emptyListingHasUpperBoundZero();
+    void growsPastTheFirstHundredNames();
+    void testsForExistingFiles_data();
+    void testsForExistingFiles();
+    void findsUnusualCharacters_data();
+    void findsUnusualCharacters();
+
+    void scansLevelByLevel();
+    void passesOverFoldersItCannotHandle();
+    void limitsThePathLength_data();
+    void limitsThePathLength();
+    void removesFoldersThatRefuseAccess_data();
+    void removesFoldersThatRefuseAccess();
+    void reportsFailuresBeforeTheFirstFolderOpens();
+    void goesRoundALinkLoopOnce();
+
+private:
+    QStringList scan(const QStringList& start);
+
+    std::unique_ptr<QTemporaryDir> temp_;
+    QString root_;
+    test::ScriptedDialogs dialogs_;
+    ProgramLifetime lifetime_;
+};
+
+void FolderScanTest::init() {
+    temp_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(temp_->isValid());
+    root_ = temp_->path();
+    dialogs_.forget();
+}
+
+void FolderScanTest::cleanup() {
+    QCOMPARE(dialogs_.unusedAnswers(), QString());
+}
+
+QStringList FolderScanTest::scan(const QStringList& start) {
+    FolderSet set = start;
+    GetSubDirectories2016(set, true, dialogs_, lifetime_);
+    return set;
+}
+
+void FolderScanTest::listsMatchingFiles_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("extension, any letter case, hidden files and links to files")
+        << "*.mobi" << QStringList{".hidden.mobi", "a.mobi", "B.MOBI", "linked.mobi"};
+    QTest::newRow("every file, with or without a dot")
+        << "*.*"
+        << QStringList{".hidden.mobi", "a.mobi", "B.MOBI", "c.epub", "linked.mobi", "noext"};
+    QTest::newRow("single-character wildcard") << "?.epub" << QStringList{"c.epub"};
+    QTest::newRow("name.* matches the bare name") << "noext.*" << QStringList{"noext"};
+    QTest::newRow("brackets are plain characters") << "[a].mobi" << QStringList{};
+}
+
+void FolderScanTest::listsMatchingFiles() {
+    QFETCH(QString, pattern);
+    QFETCH(QStringList, expected);
+    test::makeTree(root_, {"a.mobi", "B.MOBI", "c.epub", ".hidden.mobi", "noext", "folder.mobi/"});
+    test::makeLink(root_ + "/a.mobi", root_ + "/linked.mobi");
+    test::makeLink(root_ + "/missing.mobi", root_ + "/dangling.mobi");
+
+    QCOMPARE(namesOf(ListFiles(root_, pattern)), expected);
+    QCOMPARE(namesOf(ListFiles(root_ + '/', pattern)), expected);
+}
+
+void FolderScanTest::emptyListingHasUpperBoundZero() {
+    for (const QString& folder : {root_, root_ + "/missing"}) {
+        const NameArray names = ListFiles(folder, "*.*");
+        QCOMPARE(names.upperBound(), 0);
+        QCOMPARE(names.lowerBound(), 0);
+        QCOMPARE(names.at(0), QString());
+        QVERIFY(names.begin() == names.end());
+        QVERIFY_THROWS_EXCEPTION(Failure, names.at(1));
+    }
+}
+
+void FolderScanTest::growsPastTheFirstHundredNames() {
+    QStringList files;
+    for (int i = 1; i <= 101; ++i)
+        files << QStringLiteral("book%1.mobi").arg(i, 3, 10, QLatin1Char('0'));
+    test::makeTree(root_, files);
+    const NameArray names = ListFiles(root_, "*.mobi");
+    QCOMPARE(names.lowerBound(), 1);
+    QCOMPARE(names.upperBound(), 101);
+    QCOMPARE(names.at(1), QStringLiteral("book001.mobi"));
+    QCOMPARE(names.at(101), QStringLiteral("book101.mobi"));
+    QVERIFY_THROWS_EXCEPTION(Failure, names.at(0));
+    QVERIFY_THROWS_EXCEPTION(Failure, names.at(102));
+}
+
+void FolderScanTest::testsForExistingFiles_data() {
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<bool>("expected");
+    QTest::newRow("readable file") << "file.mobi" << true;
+    QTest::newRow("link to a file") << "link" << true;
+    QTest::newRow("folder") << "folder" << false;
+    QTest::newRow("missing path") << "missing" << false;
+    QTest::newRow("dangling link") << "dangling" << false;
+}
+
+void FolderScanTest::testsForExistingFiles() {
+    QFETCH(QString, entry);
+    QFETCH(bool, expected);
+    test::makeTree(root_, {"file.mobi", "folder/"});
+    test::makeLink(root_ + "/file.mobi", root_ + "/link");
+    test::makeLink(root_ + "/gone", root_ + "/dangling");
+    QCOMPARE(IsExistingFile(root_ + '/' + entry), expected);
+    QVERIFY(!IsExistingFile(QString()));
+}
+
+void FolderScanTest::findsUnusualCharacters_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("expected");
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("plain") << "Books 2021 (old)" << false;
+    QTest::newRow("accented Latin") << QStringLiteral("Café naïve ÿ") << false;
+    QTest::newRow("no-break space") << QStringLiteral("a\u00a0b") << false;
+    QTest::newRow("question mark") << "what?" << true;
+    QTest::newRow("control character") << "tab\there" << true;
+    QTest::newRow("delete") << QStringLiteral("a\u007f") << true;
+    QTest::newRow("C1 control") << QStringLiteral("a\u0085") << true;
+    QTest::newRow("euro sign, code 128") << QStringLiteral("€uro") << true;
+    QTest::newRow("CJK") << QStringLiteral("书架") << true;
+    QTest::newRow("Cyrillic") << QStringLiteral("Книги") << true;
+    QTest::newRow("outside the basic plane") << QStringLiteral("a\U0001F4DA") << true;
+}
+
+void FolderScanTest::findsUnusualCharacters() {
+    QFETCH(QString, name);
+    QFETCH(bool, expected);
+    QCOMPARE(HasUnusualCharacters(name), expected);
+}
+
+void FolderScanTest::scansLevelByLevel() {
+    test::makeTree(root_, {"F/y/y1/", "F/x/x1/", "F/x/a.mobi"});
+    const QString f = root_ + "/F/";
+    QCOMPARE(scan({f}), (QStringList{f, f + "x/", f + "y/", f + "x/x1/", f + "y/y1/"}));
+    QVERIFY(dialogs_.shown().isEmpty());
+}
+
+void FolderScanTest::passesOverFoldersItCannotHandle() {
+    test::makeTree(root_,
+                   {QStringLiteral("F/书架/inner/"), "F/.hidden/inner/", "F/what?/", "F/plain/"});
+    const QString f = root_ + "/F/";
+    QCOMPARE(scan({f}), (QStringList{f, f + ".hidden/", f + "plain/", f + ".hidden/inner/"}));
+}
+
+void FolderScanTest::limitsThePathLength_data() {
+    QTest::addColumn<int>("length");
+    QTest::addColumn<bool>("searched");
+    QTest::newRow("259 characters") << 259 << true;
+    QTest::newRow("260 characters") << 260 << false;
+}
+
+void FolderScanTest::limitsThePathLength() {
+    QFETCH(int, length);
+    QFETCH(bool, searched);
+    const QString folder = folderOfLength(root_, length);
+    QCOMPARE(folder.size(), length);
+    QVERIFY(QDir().mkpath(folder + "s"));
+    QStringList expected{folder};
+    if (searched)
+        expected << folder + "s/";
+    QCOMPARE(scan({folder}), expected);
+}
+
+void FolderScanTest::removesFoldersThatRefuseAccess_data() {
+    QTest::addColumn<QString>("refusing");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("start folder") << "F" << QStringList{"G/", "G/g/"};
+    QTest::newRow("sub-folder") << "F/x" << QStringList{"F/", "G/", "F/y/", "G/g/", "F/y/y1/"};
+}
+
+void FolderScanTest::removesFoldersThatRefuseAccess() {
+    QFETCH(QString, refusing);
+    QFETCH(QStringList, expected);
+    test::makeTree(root_, {"F/x/x1/", "F/y/y1/", "G/g/"});
+    test::RefusedAccess refused(root_ + '/' + refusing);
+    if (!refused.refused())
+        QSKIP("this system does not let the test refuse itself access to a folder");
+    const QStringList set = scan({root_ + "/F/", root_ + "/G/"});
+    QStringList relative;
+    for (const QString& folder : set)
+        relative << folder.mid(root_.size() + 1);
+    QCOMPARE(relative, expected);
+    QVERIFY(dialogs_.shown().isEmpty());
+}
+
+void FolderScanTest::reportsFailuresBeforeTheFirstFolderOpens() {
+    // The folder vanishes while the scan lets the window handle its events,
+    // after it was found and before its attributes are read.
+    test::makeTree(root_, {"F/x/"});
+    const QString f = root_ + "/F/";
+    QTimer::singleShot(0, this, [&] { QDir(f).removeRecursively(); });
+    QCOMPARE(scan({f, f}), QStringList{f});
+    const QStringList reports = dialogs_.errorReports();
+    QCOMPARE(reports.size(), 1);
+    QVERIFY2(reports.constFirst().contains(
+                 "\r\nin Marrowgate2021/08/31.AddFolder.GetSubDirectories2016 at line 116\r\r"),
+             qPrintable(reports.constFirst()));
+}
+
+void FolderScanTest::goesRoundALinkLoopOnce() {
+    test::makeTree(root_, {"F/a/one.mobi", "F/b/two.mobi", "F/c/three.mobi"});
+    const QString f = root_ + "/F/";
+    test::makeLink(root_ + "/F", f + "a/back");
+    test::makeLink(".", f + "b/self");
+    test::makeLink("../..", f + "c/up");
+    QStringList files;
+    for (const QString& folder : scan({f}))
+        for (const QString& name : ListFiles(folder, "*.mobi"))
+            files << folder.mid(f.size()) + name;
+    QCOMPARE(files, (QStringList{"a/one.mobi", "b/two.mobi", "c/three.mobi"}));
+}
+
+QTEST_GUILESS_MAIN(FolderScanTest)
+#include "tst_folderscan.moc"
