@@ -1,5 +1,6 @@
 #include "apptitle.h"
 #include "conversionfixture.h"
+#include "paths.h"
 
 #include <QDir>
 #include <QFile>
@@ -106,6 +107,7 @@ private slots:
     void initTestCase();
     void convertsToValidEpubs_data();
     void convertsToValidEpubs();
+    void samplesConvert();
     void calibresReasonIsShownForABrokenBook();
 };
 
@@ -147,6 +149,25 @@ void CalibreConversionTest::convertsToValidEpubs() {
         QCOMPARE(
             epubProblem(outputFolder + QLatin1Char('/') + name + QStringLiteral(".epub"), title),
             QString());
+    QCOMPARE(fx.leftInTemporaryFolder(), QStringList());
+}
+
+void CalibreConversionTest::samplesConvert() {
+    test::ConversionFixture fx;
+    const QDir samples(test::builtProgramFolder() + QStringLiteral("/Samples"));
+    const QStringList names = samples.entryList({QStringLiteral("*.mobi")}, QDir::Files);
+    QVERIFY(!names.isEmpty());
+    for (const QString& name : names)
+        fx.add({samples.filePath(name)});
+
+    fx.press();
+
+    QCOMPARE(fx.dialogs().messages(), QStringList{QStringLiteral("Done.")});
+    for (const QString& name : names)
+        QCOMPARE(epubProblem(fx.files() + QLatin1Char('/') + StripExtension(name) +
+                                 QStringLiteral(".epub"),
+                             QString()),
+                 QString());
     QCOMPARE(fx.leftInTemporaryFolder(), QStringList());
 }
 
