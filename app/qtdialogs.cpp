@@ -18,6 +18,14 @@ QString titleOrApplicationTitle(const QString& title) {
     return title.isEmpty() ? applicationTitle() : title;
 }
 
+// Messages break their lines with CR LF or, as the program's own texts do,
+// with bare CRs; Qt breaks lines only at LF.
+QString displayedText(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
 QMessageBox::Icon messageIcon(Dialogs::Icon icon) {
     switch (icon) {
     case Dialogs::Icon::Exclamation:
@@ -38,8 +46,8 @@ Dialogs::Answer QtDialogs::messageBox(const QString& text, Buttons buttons, Icon
                                       const QString& title) {
     const auto standardButtons =
         buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
-    QMessageBox box(messageIcon(icon), titleOrApplicationTitle(title), text, standardButtons,
-                    owner_);
+    QMessageBox box(messageIcon(icon), titleOrApplicationTitle(title), displayedText(text),
+                    standardButtons, owner_);
     switch (box.exec()) {
     case QMessageBox::Yes:
         return Answer::Yes;
@@ -57,8 +65,9 @@ void QtDialogs::errorReport(const QString& text) {
 QString QtDialogs::inputBox(const QString& prompt, const QString& title,
                             const QString& defaultText) {
     bool accepted = false;
-    const QString answer = QInputDialog::getText(owner_, titleOrApplicationTitle(title), prompt,
-                                                 QLineEdit::Normal, defaultText, &accepted);
+    const QString answer =
+        QInputDialog::getText(owner_, titleOrApplicationTitle(title), displayedText(prompt),
+                              QLineEdit::Normal, defaultText, &accepted);
     return accepted ? answer : QString();
 }
 

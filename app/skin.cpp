@@ -91,24 +91,39 @@ bool PointerRules::isListPart(const QWidget* widget) const {
     return widget == form_.ListView1 || form_.ListView1->isAncestorOf(widget);
 }
 
-// A move the control under the pointer ignores travels on to the controls it
-// stands on; only the control under the pointer (any part of the list, for
-// the list) applies its rule, so a button's hand is not undone by the window
-// background it stands on.
-bool PointerRules::isOver(const QWidget* watched, const QWidget* underPointer) const {
-    return watched == underPointer || (isListPart(watched) && isListPart(underPointer));
+// The control whose rule a move over the given control follows: a disabled
+// control passes the mouse to the control that holds it.
+const QWidget* PointerRules::actingControl(const QWidget* underPointer) const {
+    while (!underPointer->isEnabled() && underPointer != &form_)
+        underPointer = underPointer->parentWidget();
+    return underPointer;
+}
+
+// A move travels from the control under the pointer up through the controls
+// that hold it while they pass it on; it is acted on where it passes the
+// acting control or a disabled control below it, so that a button's hand is
+// not undone by the window background it stands on.
+bool PointerRules::actsHere(const QWidget* receiver, const QWidget* underPointer,
+                            const QWidget* acting) const {
+    if (isListPart(receiver) && isListPart(acting))
+        return true;
+    const bool holdsTarget = receiver == underPointer || receiver->isAncestorOf(underPointer);
+    return holdsTarget && (receiver == acting || acting->isAncestorOf(receiver));
 }
 
 bool PointerRules::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::MouseMove || isBusy(form_))
         return false;
     const QPoint global = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
-    const QWidget* underPointer = form_.childAt(form_.mapFromGlobal(global));
-    if (!isOver(static_cast<QWidget*>(watched), underPointer ? underPointer : &form_))
+    const QWidget* child = form_.childAt(form_.mapFromGlobal(global));
+    const QWidget* underPointer = child ? child : &form_;
+    const QWidget* acting = actingControl(underPointer);
+    if (!actsHere(static_cast<QWidget*>(watched), underPointer, acting))
         return false;
-    if (qobject_cast<QPushButton*>(watched))
+    if (qobject_cast<const QPushButton*>(acting))
         form_.setCursor(form_.customPointer());
-    else
+    else if (acting == &form_ || acting == form_.Frame2 || acting == form_.Frame3 ||
+             isListPart(acting))
         showDefaultPointer(form_);
     return false;
 }

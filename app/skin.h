@@ -45,7 +45,9 @@ protected:
 private:
     void watch(QWidget* widget);
     bool isListPart(const QWidget* widget) const;
-    bool isOver(const QWidget* watched, const QWidget* underPointer) const;
+    const QWidget* actingControl(const QWidget* underPointer) const;
+    bool actsHere(const QWidget* receiver, const QWidget* underPointer,
+                  const QWidget* acting) const;
 
     Form1& form_;
 };

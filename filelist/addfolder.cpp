@@ -11,9 +11,6 @@
 #include "paths.h"
 #include "settings.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-
 namespace quillbrook {
 
 namespace {
@@ -21,25 +18,6 @@ namespace {
 const QString extensionPrompt =
     QStringLiteral("Enter file extension to load:\r\r(* for all files, txt for all txt files, doc "
                    "for all doc files, etc.)");
-
-// Listing a large tree takes longer than a user waits for the window to
-// answer, so the listing lets the window handle its events now and then,
-// without paying for that on every name.
-class LiveWindow {
-public:
-    LiveWindow() { sinceEvents_.start(); }
-
-    void keepLive() {
-        if (sinceEvents_.elapsed() < interval)
-            return;
-        QCoreApplication::processEvents();
-        sinceEvents_.restart();
-    }
-
-private:
-    static constexpr qint64 interval = 15;
-    QElapsedTimer sinceEvents_;
-};
 
 // A writable dot-file: what the folder commands leave out as a hidden file.
 constexpr unsigned hiddenArchive = HiddenAttribute | ArchiveAttribute;

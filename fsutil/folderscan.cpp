@@ -123,19 +123,19 @@ private:
 };
 
 void collectSubFolders(const QString& folder, const FileSystemObject& fso, ScanSteps& steps,
-                       FolderSet& found) {
+                       LiveWindow& live, FolderSet& found) {
     if (steps.exitIf(108, [&] { return !FolderExists(folder); }))
         return;
     if (steps.exitIf(110, [&] { return folder.size() >= pathLimit; }))
         return;
     std::optional<FolderObject> opened;
     steps.step(112, [&] { opened = fso.GetFolder(folder); });
-    steps.step(114, [] { QCoreApplication::processEvents(); });
+    steps.step(114, [&] { live.keepLive(); });
     if (steps.exitIf(116, [&] { return isHiddenSystemFolder(openedFolder(opened)); }))
         return;
     steps.skipFailures();
     for (const FolderObject& subFolder : openedFolder(opened).SubFolders()) {
-        QCoreApplication::processEvents();
+        live.keepLive();
         if (steps.abandoned())
             return;
         const QString name = subFolder.Name();
@@ -145,6 +145,15 @@ void collectSubFolders(const QString& folder, const FileSystemObject& fso, ScanS
 }
 
 } // namespace
+
+void LiveWindow::keepLive() {
+    // Windows answer the user within a frame or two.
+    constexpr qint64 interval = 10;
+    if (sinceEvents_.isValid() && sinceEvents_.elapsed() < interval)
+        return;
+    QCoreApplication::processEvents();
+    sinceEvents_.start();
+}
 
 NameArray::NameArray(QStringList names) : names_(std::move(names)) {}
 
@@ -194,13 +203,14 @@ void GetSubDirectories2016(FolderSet& folderSet, bool recursive, Dialogs& dialog
     HandledOperation op(dialogs, lifetime, locations::folderScan);
     const FileSystemObject fso;
     ScanSteps steps(op);
+    LiveWindow live;
     FolderSet found;
     // Entries leave the set while it is walked; the walk keeps to the entries
     // as they stood.
     const FolderSet entries = folderSet;
     for (const QString& folder : entries) {
         try {
-            collectSubFolders(folder, fso, steps, found);
+            collectSubFolders(folder, fso, steps, live, found);
         } catch (const Failure& failure) {
             if (failure.number() == PermissionDenied || failure.number() == PathNotFound)
                 folderSet.removeOne(folder);
@@ -213,10 +223,11 @@ void GetSubDirectories2016(FolderSet& folderSet, bool recursive, Dialogs& dialog
     for (const QString& subFolder : found) {
         if (op.exitIf(154, [&] { return !FolderExists(subFolder); }))
             continue;
-        op.step(156, [] { QCoreApplication::processEvents(); });
+        op.step(156, [&] { live.keepLive(); });
         if (op.abandoned())
             return;
-        if (op.exitIf(158, [&] { return isHiddenSystemFolder(fso.GetFolder(subFolder)); }))
+        // Its existence was tested just before: the folder object needs no second look.
+        if (op.exitIf(158, [&] { return isHiddenSystemFolder(FolderObject(subFolder)); }))
             continue;
         op.step(160, [&] { folderSet.append(subFolder); });
     }

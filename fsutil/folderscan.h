@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 
@@ -50,6 +51,17 @@ bool IsExistingFile(const QString& path);
 // code page the program's file routines were made for, cannot carry plainly:
 // a control character, a character the code page lacks, or "?".
 bool HasUnusualCharacters(const QString& name);
+
+// Lets the window handle its pending events during a long walk through
+// folders: at the first call, then whenever a few milliseconds have passed,
+// so that the window answers at once without the walk paying for every step.
+class LiveWindow {
+public:
+    void keepLive();
+
+private:
+    QElapsedTimer sinceEvents_;
+};
 
 // An ordered list of folder paths, each ending with the path separator.
 using FolderSet = QStringList;

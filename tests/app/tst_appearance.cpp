@@ -126,26 +126,31 @@ void AppearanceTest::pointerFollowsTheMouse_data() {
     QTest::addColumn<QString>("over");
     QTest::addColumn<bool>("busy");
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("frame3Enabled");
     const QStringList buttons{"PushButton1", "PushButton2", "PushButton4",
                               "PushButton6", "PushButton7", "PushButton9"};
     for (const QString& button : buttons) {
-        QTest::addRow("%s", qPrintable(button)) << button << false << "hand";
-        QTest::addRow("%s while busy", qPrintable(button)) << button << true << "wait";
+        QTest::addRow("%s", qPrintable(button)) << button << false << "hand" << true;
+        QTest::addRow("%s while busy", qPrintable(button)) << button << true << "wait" << true;
     }
     for (const QString area : {"Form1", "Frame2", "Frame3", "ListView1"}) {
-        QTest::addRow("%s", qPrintable(area)) << area << false << "default";
-        QTest::addRow("%s while busy", qPrintable(area)) << area << true << "wait";
+        QTest::addRow("%s", qPrintable(area)) << area << false << "default" << true;
+        QTest::addRow("%s while busy", qPrintable(area)) << area << true << "wait" << true;
     }
-    QTest::newRow("option button") << "Option1" << false << "unchanged";
-    QTest::newRow("text box") << "Text1" << false << "unchanged";
+    QTest::newRow("option button") << "Option1" << false << "unchanged" << true;
+    QTest::newRow("text box") << "Text1" << false << "unchanged" << true;
+    QTest::newRow("disabled button, over its frame")
+        << "PushButton9" << false << "default" << false;
 }
 
 void AppearanceTest::pointerFollowsTheMouse() {
     QFETCH(QString, over);
     QFETCH(bool, busy);
     QFETCH(QString, expected);
+    QFETCH(bool, frame3Enabled);
     programFolder_->copyShipped("HAND-M.CUR", "HAND-M.CUR");
     startWindow();
+    form_->Frame3->setEnabled(frame3Enabled);
     QWidget* widget = over == "Form1" ? form_.get() : form_->findChild<QWidget*>(over);
     QVERIFY(widget);
     QPoint point = widget->rect().center();

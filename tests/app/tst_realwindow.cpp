@@ -4,6 +4,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -40,6 +43,7 @@ class RealWindowTest : public QObject {
 private slots:
     void theProgramStartsWithItsWindow();
     void everyControlIsShown();
+    void reportsBreakTheirLinesOnScreen();
 };
 
 void RealWindowTest::theProgramStartsWithItsWindow() {
@@ -82,6 +86,25 @@ void RealWindowTest::everyControlIsShown() {
         QVERIFY2(form.rect().contains(onWindow), name);
     }
     test::saveScreenshot(QStringLiteral("window-controls"));
+}
+
+void RealWindowTest::reportsBreakTheirLinesOnScreen() {
+    QtDialogs dialogs;
+    QString shownText;
+    QString shownTitle;
+    QTimer::singleShot(200, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        shownText = box->text();
+        shownTitle = box->windowTitle();
+        test::saveScreenshot(QStringLiteral("error-report"));
+        box->button(QMessageBox::Ok)->click();
+    });
+    dialogs.errorReport(QStringLiteral("File not found\r\nin Ferncastle2021/08/31.Form1."
+                                       "PushButton9_Click at line 104\r\rPlease email"));
+    QCOMPARE(shownTitle, QStringLiteral("Application Error"));
+    QCOMPARE(shownText, QStringLiteral("File not found\nin Ferncastle2021/08/31.Form1."
+                                       "PushButton9_Click at line 104\n\nPlease email"));
 }
 
 QTEST_MAIN(RealWindowTest)
