@@ -1,6 +1,6 @@
 #include "outputdestination.h"
 
-#include "dialogs.h"
+#include "folderpicker.h"
 #include "handledoperation.h"
 #include "paths.h"
 #include "settings.h"
@@ -13,8 +13,8 @@ void PushButton9_Click(const ConversionWindow& window) {
     QString chosen;
     op.step(100, [&] { window.state.lastFolderDot = ReadSetting(lastFolderDot, QString()); });
     op.step(100, [&] {
-        chosen = window.dialogs.pickFolder(QStringLiteral("Please select folder:"),
-                                           window.state.lastFolderDot);
+        chosen = PickFolder(window.dialogs, QStringLiteral("Please select folder:"),
+                            window.state.lastFolderDot);
     });
     if (op.exitIf(102, [&] { return chosen.isEmpty(); }))
         return;
