@@ -38,11 +38,15 @@ QString closingSentence() {
 }
 
 QString archiveFile() {
-    return TemporaryFolder() + QStringLiteral("/calibre.zip");
+    return TemporaryFolder() + pathSeparator + QStringLiteral("calibre.zip");
 }
 
 QString converterFolder() {
-    return TemporaryFolder() + QStringLiteral("/calibre");
+    return TemporaryFolder() + pathSeparator + QStringLiteral("calibre");
+}
+
+QString inConverterFolder(const QString& name) {
+    return converterFolder() + pathSeparator + name;
 }
 
 QByteArray readConverterResource() {
@@ -158,8 +162,8 @@ QString ConversionRun::destinationProblem() {
 void ConversionRun::prepare() {
     op_.step(108, [&] { showWaitPointer(w_.window); });
     op_.step(110, [&] { failures_.clear(); });
-    op_.step(112, [&] { logFile_ = converterFolder() + QStringLiteral("/debug.txt"); });
-    op_.step(114, [&] { batchFile_ = converterFolder() + QStringLiteral("/Convert.bat"); });
+    op_.step(112, [&] { logFile_ = inConverterFolder(QStringLiteral("debug.txt")); });
+    op_.step(114, [&] { batchFile_ = inConverterFolder(QStringLiteral("Convert.bat")); });
     op_.step(116, [&] { DeleteFileQuietly(logFile_); });
     op_.step(118, processEvents);
     op_.step(120, [&] { archive_ = readConverterResource(); });
@@ -218,7 +222,7 @@ void ConversionRun::formOutput() {
 // swallows the carriage return that ends every line the program writes.
 void ConversionRun::runConverter() {
     op_.step(162, [&] {
-        command_ = shellQuoted(converterFolder() + QStringLiteral("/ebook-convert.exe"));
+        command_ = shellQuoted(inConverterFolder(QStringLiteral("ebook-convert.exe")));
     });
     op_.step(164,
              [&] { arguments_ = shellQuoted(input_) + QLatin1Char(' ') + shellQuoted(output_); });

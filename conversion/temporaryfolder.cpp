@@ -1,6 +1,7 @@
 #include "temporaryfolder.h"
 
 #include "failure.h"
+#include "paths.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,8 +22,8 @@ Failure unsafeFolder(const QString& folder) {
 }
 
 QString privateFolder() {
-    const QString folder =
-        QDir::tempPath() + QStringLiteral("/quillbrook-") + QString::number(geteuid());
+    const QString folder = QDir::tempPath() + pathSeparator + QStringLiteral("quillbrook-") +
+                           QString::number(geteuid());
     const QByteArray name = QFile::encodeName(folder);
     if (mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
         throw failureFromErrno(errno, QStringLiteral("TemporaryFolder"));
