@@ -102,6 +102,8 @@ void TemporaryFolderTest::plantedFolderIsRefused() {
         QVERIFY(file.open(QIODevice::WriteOnly));
     } else {
         QCOMPARE(mkdir(path.constData(), 0700), 0);
+        if (planted == QLatin1String("foreign") && geteuid() != 0)
+            QSKIP("only root can give a folder to another user");
         if (planted == QLatin1String("foreign"))
             QCOMPARE(chown(path.constData(), 65534, 65534), 0);
         else
