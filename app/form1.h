@@ -1,5 +1,6 @@
 #pragma once
 
+#include "conversionwindow.h"
 #include "handledoperation.h"
 
 #include <QCursor>
@@ -81,6 +82,7 @@ private:
     Form1Setup setup_;
     ProgramLifetime lifetime_;
     std::optional<QCursor> handPointer_;
+    ConversionWindowState conversionState_;
 };
 
 } // namespace quillbrook

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QLineEdit;
+class QProgressBar;
+class QRadioButton;
+class QTreeWidget;
+class QWidget;
+
+namespace quillbrook {
+
+class Dialogs;
+class ProgramLifetime;
+
+// What the main window keeps for its conversion commands.
+struct ConversionWindowState {
+    // Set while a conversion run is going on: a further "Start Converting" does nothing.
+    bool converting = false;
+    // The folder "..." preselects; kept so that a failed read of the stored one
+    // still starts at the folder chosen earlier.
+    QString lastFolderDot;
+};
+
+// The parts of the main window that the conversion commands read and drive.
+struct ConversionWindow {
+    QWidget& window;
+    Dialogs& dialogs;
+    const ProgramLifetime& lifetime;
+    QString programFolder;
+    QTreeWidget& ListView1;
+    QProgressBar& ProgressBar1;
+    QRadioButton& Option1;
+    QRadioButton& Option2;
+    QLineEdit& Text1;
+    // Sets the output-folder text the way the window always does: stored at once.
+    std::function<void(const QString&)> setText1;
+    ConversionWindowState& state;
+};
+
+} // namespace quillbrook

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "form1.h"
+#include "scripteddialogs.h"
+#include "testenvironment.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace quillbrook::test {
+
+// A main window ready to convert: a temporary folder (TEMP) and a folder for
+// input files of the test's own, and on request a fake calibre first on PATH.
+// The environment is put back when the fixture goes.
+class ConversionFixture {
+public:
+    explicit ConversionFixture(const QString& programFolder = builtProgramFolder());
+    ~ConversionFixture();
+
+    Form1& form() { return *form_; }
+    ScriptedDialogs& dialogs() { return dialogs_; }
+    QString temporaryFolder() const { return temporary_.path(); }
+    QString files() const { return files_.path(); }
+
+    // Writes a file under the test's folder (sub-folders are made) and returns its path.
+    QString write(const QString& relativePath, const QByteArray& content);
+    // Adds paths to the input list.
+    void add(const QStringList& paths);
+    // Presses "Start Converting" and lets the window settle.
+    void press();
+    // The paths of everything left under the temporary folder.
+    QStringList leftInTemporaryFolder() const;
+
+    // Puts a stand-in for calibre's ebook-convert first on PATH. The first line
+    // of an input says what it does: "convert" copies the input to the output,
+    // "fail" fails, "succeed-without-writing" exits 0 writing nothing, "crash"
+    // dies of a segmentation fault, "write-then-killed" writes the output and is
+    // killed; the following lines are printed on its error stream first. An
+    // input it cannot read fails with an error line.
+    void useFakeCalibre();
+    // The input and output paths the fake was given, one pair per call.
+    QList<QStringList> fakeCalls() const;
+
+private:
+    QByteArray savedPath_;
+    QByteArray savedTemp_;
+    QTemporaryDir temporary_;
+    QTemporaryDir files_;
+    QTemporaryDir fakeFolder_;
+    ScriptedDialogs dialogs_;
+    std::unique_ptr<Form1> form_;
+};
+
+} // namespace quillbrook::test
