@@ -6,7 +6,7 @@
 #include "paths.h"
 #include "settings.h"
 #include "skin.h"
-#include "specialfolders.h"
+#include "desktopfolder.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

@@ -2,7 +2,7 @@
 #include "failure.h"
 #include "form1.h"
 #include "scripteddialogs.h"
-#include "specialfolders.h"
+#include "desktopfolder.h"
 #include "testenvironment.h"
 
 #include <QGroupBox>

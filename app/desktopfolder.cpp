@@ -1,4 +1,4 @@
-#include "specialfolders.h"
+#include "desktopfolder.h"
 
 #include "failure.h"
 #include "paths.h"
