@@ -5,12 +5,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QTimer>
 #include <QProcess>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace quillbrook;
 

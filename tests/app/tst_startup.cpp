@@ -1,8 +1,8 @@
 #include "apptitle.h"
+#include "desktopfolder.h"
 #include "failure.h"
 #include "form1.h"
 #include "scripteddialogs.h"
-#include "desktopfolder.h"
 #include "testenvironment.h"
 
 #include <QGroupBox>

@@ -2,6 +2,7 @@
 #include "failure.h"
 #include "munzip.h"
 #include "standin.h"
+#include "testfiles.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,16 +42,6 @@ std::array<int32_t, 15> flagsOf(const unzip::Options& options) {
     return flags;
 }
 
-int failureNumber(const std::function<void()>& action, QString* source = nullptr) {
-    try {
-        action();
-    } catch (const Failure& failure) {
-        if (source)
-            *source = failure.source();
-        return failure.number();
-    }
-    return 0;
-}
 } // namespace
 
 class MUnzipTest : public QObject {
@@ -301,20 +292,22 @@ void MUnzipTest::packedSize() {
         callbacks.listing(0, size, int16_t(factor), 1, 1, 2024, 0, 0, ' ', "x", "Stored", 0, ' ');
     });
     int result = 0;
-    QCOMPARE(failureNumber([&] { result = extractor.FilePackedSize(1); }), failure);
+    QCOMPARE(test::failureNumberOf([&] { result = extractor.FilePackedSize(1); }), failure);
     QCOMPARE(result, packed);
 }
 
 void MUnzipTest::indexesOutsideTheListingFail() {
     cUnzip extractor;
-    QCOMPARE(failureNumber([&] { extractor.Filename(1); }), int(SubscriptOutOfRange));
+    QCOMPARE(test::failureNumberOf([&] { extractor.Filename(1); }), int(SubscriptOutOfRange));
     listPaths(extractor, {"a.txt", "b.txt"});
     QString source;
-    QCOMPARE(failureNumber([&] { extractor.FileSelected(0); }, &source), int(SubscriptOutOfRange));
+    QCOMPARE(test::failureNumberOf([&] { extractor.FileSelected(0); }, &source),
+             int(SubscriptOutOfRange));
     QCOMPARE(source, QStringLiteral("tst_munzip.cUnzip"));
-    QCOMPARE(failureNumber([&] { extractor.Filename(3); }), int(SubscriptOutOfRange));
-    QCOMPARE(failureNumber([&] { extractor.setFileSelected(3, false); }), int(SubscriptOutOfRange));
-    QCOMPARE(failureNumber([&] { extractor.FileDate(-1); }), int(SubscriptOutOfRange));
+    QCOMPARE(test::failureNumberOf([&] { extractor.Filename(3); }), int(SubscriptOutOfRange));
+    QCOMPARE(test::failureNumberOf([&] { extractor.setFileSelected(3, false); }),
+             int(SubscriptOutOfRange));
+    QCOMPARE(test::failureNumberOf([&] { extractor.FileDate(-1); }), int(SubscriptOutOfRange));
 }
 
 void MUnzipTest::printCallbackRaisesProgress_data() {
@@ -501,7 +494,7 @@ void MUnzipTest::nameListsHoldAtMost1023Names() {
     const int runs = standInComponent().runs;
 
     QString source;
-    QCOMPARE(failureNumber([&] { extractor.Unzip(); }, &source), failure);
+    QCOMPARE(test::failureNumberOf([&] { extractor.Unzip(); }, &source), failure);
 
     if (failure == 0) {
         QCOMPARE(standInComponent().includeCount, names);

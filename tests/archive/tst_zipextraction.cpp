@@ -1,6 +1,7 @@
 #include "cunzip.h"
 #include "testarchive.h"
 #include "testenvironment.h"
+#include "testfiles.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -16,17 +17,6 @@ using test::fileEntry;
 
 namespace {
 constexpr time_t entryTime = 1718000000;
-
-QByteArray contentOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeFile(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
 
 // Every file and folder below a folder, hidden ones too, relative to it.
 QStringList everythingBelow(const QString& folder) {
@@ -136,7 +126,7 @@ void ZipExtractionTest::unsafeEntriesStayInsideTheExtractFolder() {
     QVERIFY(unzip(useFolderNames));
 
     QCOMPARE(everythingBelow(outside_), QStringList());
-    QCOMPARE(contentOf(extractFolder_ + "/good.txt"), QByteArray("fine"));
+    QCOMPARE(test::readFile(extractFolder_ + "/good.txt"), QByteArray("fine"));
     QVERIFY(
         progress_.join(QString()).contains(QStringLiteral("skipping: ") + QString::fromUtf8(name)));
 }
@@ -144,7 +134,7 @@ void ZipExtractionTest::unsafeEntriesStayInsideTheExtractFolder() {
 void ZipExtractionTest::linksAreNeitherCreatedNorFollowed() {
     QVERIFY(QDir().mkpath(extractFolder_));
     QVERIFY(QFile::link(outside_, extractFolder_ + "/planted"));
-    writeFile(outside_ + "/target.txt", "original");
+    test::writeFile(outside_ + "/target.txt", "original");
     QVERIFY(QFile::link(outside_ + "/target.txt", extractFolder_ + "/victim.txt"));
     makeArchive({test::linkEntry("escape", "../outside"), fileEntry("escape/evil.txt", "x"),
                  fileEntry("planted/evil.txt", "x"), fileEntry("victim.txt", "replaced"),
@@ -156,12 +146,12 @@ void ZipExtractionTest::linksAreNeitherCreatedNorFollowed() {
     QVERIFY(unzip(extractor));
 
     QCOMPARE(everythingBelow(outside_), QStringList{QStringLiteral("target.txt")});
-    QCOMPARE(contentOf(outside_ + "/target.txt"), QByteArray("original"));
+    QCOMPARE(test::readFile(outside_ + "/target.txt"), QByteArray("original"));
     QVERIFY(!QFileInfo(extractFolder_ + "/escape").isSymLink());
-    QCOMPARE(contentOf(extractFolder_ + "/escape"), QByteArray("../outside"));
+    QCOMPARE(test::readFile(extractFolder_ + "/escape"), QByteArray("../outside"));
     QVERIFY(!QFileInfo(extractFolder_ + "/victim.txt").isSymLink());
-    QCOMPARE(contentOf(extractFolder_ + "/victim.txt"), QByteArray("replaced"));
-    QCOMPARE(contentOf(extractFolder_ + "/good.txt"), QByteArray("fine"));
+    QCOMPARE(test::readFile(extractFolder_ + "/victim.txt"), QByteArray("replaced"));
+    QCOMPARE(test::readFile(extractFolder_ + "/good.txt"), QByteArray("fine"));
 }
 
 void ZipExtractionTest::damagedArchivesFailCleanly_data() {
@@ -181,7 +171,7 @@ void ZipExtractionTest::damagedArchivesFailCleanly() {
     test::ArchiveEntry entry = fileEntry("entry.txt", test::compressibleData(200000, 7));
     entry.method = method;
     makeArchive({entry});
-    QByteArray bytes = contentOf(archive_);
+    QByteArray bytes = test::readFile(archive_);
     if (damage == "truncate")
         bytes.truncate(bytes.size() / 2);
     else if (damage == "flip")
@@ -192,7 +182,7 @@ void ZipExtractionTest::damagedArchivesFailCleanly() {
         bytes.clear();
     QFile::remove(archive_);
     if (damage != "remove")
-        writeFile(archive_, bytes);
+        test::writeFile(archive_, bytes);
 
     QVERIFY(unzip());
 
@@ -253,7 +243,7 @@ void ZipExtractionTest::encryptedEntriesNeedTheRightPassword() {
     const QStringList expected = extracted ? QStringList{"first.txt", "second.txt"} : QStringList();
     QCOMPARE(everythingBelow(extractFolder_), expected);
     if (extracted)
-        QCOMPARE(contentOf(extractFolder_ + "/second.txt"), test::compressibleData(5000, 3));
+        QCOMPARE(test::readFile(extractFolder_ + "/second.txt"), test::compressibleData(5000, 3));
 }
 
 void ZipExtractionTest::foldersAreRecreatedOrFlattened_data() {
@@ -276,7 +266,7 @@ void ZipExtractionTest::foldersAreRecreatedOrFlattened() {
     QFETCH(QStringList, expected);
     const QString inner = temp_->filePath("inner.zip");
     QVERIFY(test::writeArchive(inner, {test::folderEntry("sub/"), fileEntry("sub/a.txt", "a")}));
-    const QByteArray innerBytes = contentOf(inner);
+    const QByteArray innerBytes = test::readFile(inner);
     makeArchive({test::folderEntry("calibre/"), test::folderEntry("calibre/resources/"),
                  fileEntry("calibre/resources/deep/x.txt", "deep"),
                  fileEntry("calibre/top.txt", "top"), fileEntry("calibre/inner.zip", innerBytes),
@@ -286,9 +276,9 @@ void ZipExtractionTest::foldersAreRecreatedOrFlattened() {
 
     QCOMPARE(everythingBelow(extractFolder_), expected);
     const QString deep = useFolderNames ? "/calibre/resources/deep/x.txt" : "/x.txt";
-    QCOMPARE(contentOf(extractFolder_ + deep), QByteArray("deep"));
+    QCOMPARE(test::readFile(extractFolder_ + deep), QByteArray("deep"));
     const QString nested = useFolderNames ? "/calibre/inner.zip" : "/inner.zip";
-    QCOMPARE(contentOf(extractFolder_ + nested), innerBytes);
+    QCOMPARE(test::readFile(extractFolder_ + nested), innerBytes);
 }
 
 void ZipExtractionTest::permissionBitsAreRestoredWithoutSpecialBits() {
@@ -384,7 +374,7 @@ void ZipExtractionTest::existingFilesAreReplacedOnlyWhenAllowed() {
     makeArchive({fileEntry("file.txt", "from the archive")});
     QVERIFY(QDir().mkpath(extractFolder_));
     const QString existing = extractFolder_ + "/file.txt";
-    writeFile(existing, "already here");
+    test::writeFile(existing, "already here");
 
     cUnzip extractor;
     extractor.setOverwriteExisting(overwrite);
@@ -400,7 +390,7 @@ void ZipExtractionTest::existingFilesAreReplacedOnlyWhenAllowed() {
     }
     unzip(extractor);
 
-    QCOMPARE(contentOf(existing), replaced ? QByteArray("from the archive") : "already here");
+    QCOMPARE(test::readFile(existing), replaced ? QByteArray("from the archive") : "already here");
     QCOMPARE(questions, asked ? QStringList{existing} : QStringList());
 }
 
@@ -433,9 +423,9 @@ void ZipExtractionTest::testZipChecksWithoutWriting() {
     entry.method = ZIP_CM_STORE;
     makeArchive({entry});
     if (damaged) {
-        QByteArray bytes = contentOf(archive_);
+        QByteArray bytes = test::readFile(archive_);
         bytes[bytes.size() / 2] = 'x';
-        writeFile(archive_, bytes);
+        test::writeFile(archive_, bytes);
     }
     cUnzip extractor;
     extractor.setTestZip(true);
@@ -456,9 +446,9 @@ void ZipExtractionTest::lineEndsOfTextEntriesAreConverted() {
 
     QVERIFY(!unzip(extractor));
 
-    QCOMPARE(contentOf(extractFolder_ + "/text.txt"),
+    QCOMPARE(test::readFile(extractFolder_ + "/text.txt"),
              QByteArray("line\n").repeated(100000) + "last\r");
-    QCOMPARE(contentOf(extractFolder_ + "/binary.bin"), QByteArray("a\r\n\0b\r\n", 7));
+    QCOMPARE(test::readFile(extractFolder_ + "/binary.bin"), QByteArray("a\r\n\0b\r\n", 7));
 }
 
 void ZipExtractionTest::versionNamesTheComponent() {

@@ -2,6 +2,7 @@
 
 #include "form1.h"
 #include "inputlist.h"
+#include "listtexts.h"
 #include "scripteddialogs.h"
 
 #include <QStringList>
@@ -26,12 +27,7 @@ struct ListFixture {
     QString root() const { return files.path(); }
 
     // The list's texts, top to bottom.
-    QStringList items() const {
-        QStringList texts;
-        for (int position = 1; position <= inputlist::count(*form->ListView1); ++position)
-            texts << inputlist::itemText(*form->ListView1, position);
-        return texts;
-    }
+    QStringList items() const { return listTexts(*form->ListView1); }
 
     // The given names below the test's folder.
     QStringList below(const QStringList& names) const {

@@ -1,6 +1,7 @@
 #include "attributes.h"
 #include "failure.h"
 #include "paths.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,31 +9,14 @@
 #include <QTest>
 
 using namespace quillbrook;
+using test::failureNumberOf;
+using test::readFile;
+using test::writeFile;
 
 namespace {
 
-void writeFile(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-    file.write(content);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 void makeReadOnly(const QString& path) {
     QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-}
-
-int failureNumberOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Failure& failure) {
-        return failure.number();
-    }
-    return 0;
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "failure.h"
+#include "testfiles.h"
 #include "textfile.h"
 
 #include <QFile>
@@ -14,16 +15,6 @@ namespace {
 QByteArray encoded(QStringConverter::Encoding encoding, const QString& text) {
     QStringEncoder encoder(encoding, QStringConverter::Flag::WriteBom);
     return encoder(text);
-}
-
-// The number of the failure that reading the file raises, or 0 when it reads.
-int failureNumberOf(const QString& path) {
-    try {
-        ReadTextLines(path);
-        return 0;
-    } catch (const Failure& failure) {
-        return failure.number();
-    }
 }
 
 } // namespace
@@ -130,7 +121,7 @@ void TextFileTest::raisesTheFailureThatFits_data() {
 void TextFileTest::raisesTheFailureThatFits() {
     QFETCH(QString, path);
     QFETCH(int, number);
-    QCOMPARE(failureNumberOf(path), number);
+    QCOMPARE(test::failureNumberOf([&] { ReadTextLines(path); }), number);
 }
 
 void TextFileTest::unreadableFileIsRefused() {
@@ -138,7 +129,7 @@ void TextFileTest::unreadableFileIsRefused() {
         QSKIP("the superuser may read every file");
     const QString path = fixture("Error\n");
     QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
-    QCOMPARE(failureNumberOf(path), int(PermissionDenied));
+    QCOMPARE(test::failureNumberOf([&] { ReadTextLines(path); }), int(PermissionDenied));
 }
 
 QTEST_GUILESS_MAIN(TextFileTest)

@@ -1,5 +1,6 @@
 #include "failure.h"
 #include "runandwait.h"
+#include "testfiles.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -34,12 +35,6 @@ bool processIsAlive(pid_t pid) {
     const QByteArray line = status.readAll();
     const qsizetype afterName = line.lastIndexOf(')');
     return afterName >= 0 && line.mid(afterName + 2, 1) != "Z";
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 } // namespace
@@ -87,7 +82,7 @@ void RunAndWaitTest::reportsAStartFailureByValue_data() {
     QTest::addColumn<int>("errorNumber");
 
     const QString notRunnable = folder_.filePath(QStringLiteral("not-runnable"));
-    writeFile(notRunnable, "#!/bin/sh\nexit 0\n");
+    test::writeFile(notRunnable, "#!/bin/sh\nexit 0\n");
     QVERIFY(QFile::setPermissions(notRunnable, QFile::ReadOwner | QFile::WriteOwner));
 
     QTest::newRow("missing path") << folder_.filePath(QStringLiteral("missing.bat")) << 53;
@@ -106,7 +101,7 @@ void RunAndWaitTest::runsAScriptNamedByItsPath() {
     QVERIFY(blankFolder.isValid());
     const QString script = blankFolder.filePath(QStringLiteral("Convert.bat"));
     const QString output = blankFolder.filePath(QStringLiteral("out é.txt"));
-    writeFile(script, "echo converted > \"$(dirname \"$0\")/out \xc3\xa9.txt\"\nexit 4\n");
+    test::writeFile(script, "echo converted > \"$(dirname \"$0\")/out \xc3\xa9.txt\"\nexit 4\n");
 
     QCOMPARE(RunAndWait(script, 0), 4);
     QFile written(output);
@@ -118,7 +113,7 @@ void RunAndWaitTest::unreadableScriptMayNotBeRun() {
     if (geteuid() == 0)
         QSKIP("the superuser may read every file");
     const QString script = folder_.filePath(QStringLiteral("unreadable.bat"));
-    writeFile(script, "exit 0\n");
+    test::writeFile(script, "exit 0\n");
     QVERIFY(QFile::setPermissions(script, QFile::WriteOwner));
     QCOMPARE(RunAndWait(script, 0), PermissionDenied + applicationErrorBase);
 }
