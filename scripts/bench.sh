@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds Quillbrook and runs every benchmark; each prints its own figures.
+#   scripts/bench.sh            all of them
+#   scripts/bench.sh NAME...    only the named ones (e.g. addfolder_tree)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+cmake --preset release >/dev/null
+cmake --build --preset release
+
+benchmarks=("$@")
+if [ ${#benchmarks[@]} -eq 0 ]; then
+  benchmarks=(runandwait_latency zip_extract filelist_bench addfolder_tree
+              conversion_fixed_cost conversion_overhead)
+fi
+for name in "${benchmarks[@]}"; do
+  echo "== $name"
+  QT_QPA_PLATFORM=offscreen "build/release/bench/$name"
+done
