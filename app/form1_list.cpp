@@ -33,7 +33,7 @@ void Form1::connectListCommands() {
     new ListGestures(*ListView1, *this,
                      programFolder() + pathSeparator + QStringLiteral("drag.ico"));
     connect(PushButton1, &QPushButton::clicked, this,
-            [this] { addFilesThroughDialog(*ListView1, dialogs(), lifetime()); });
+            [this] { PushButton1_Click(*ListView1, dialogs(), lifetime()); });
     connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(*this); });
     connect(PushButton7, &QPushButton::clicked, this, [this] { PushButton7_Click(*this); });
 }

@@ -46,7 +46,7 @@ qsizetype selectionResultLength(const QStringList& paths) {
     return length;
 }
 
-void addFilesThroughDialog(QTreeWidget& list, Dialogs& dialogs, const ProgramLifetime& lifetime) {
+void PushButton1_Click(QTreeWidget& list, Dialogs& dialogs, const ProgramLifetime& lifetime) {
     HandledOperation op(dialogs, lifetime, locations::addFiles);
     QStringList chosen;
     try {

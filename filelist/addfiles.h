@@ -17,6 +17,6 @@ qsizetype selectionResultLength(const QStringList& paths);
 // "Add MOBI File(s)": lets the user choose files in the open-files dialog and
 // appends them to the list: a single file as chosen, several each cleaned of
 // doubled separators. A handled operation.
-void addFilesThroughDialog(QTreeWidget& list, Dialogs& dialogs, const ProgramLifetime& lifetime);
+void PushButton1_Click(QTreeWidget& list, Dialogs& dialogs, const ProgramLifetime& lifetime);
 
 } // namespace quillbrook
