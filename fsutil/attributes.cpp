@@ -41,6 +41,21 @@ unsigned kindAttributes(const struct stat& status) {
 
 } // namespace
 
+PathKind kindOf(const QString& path) {
+    struct stat status {};
+    if (path.isEmpty() || stat(QFile::encodeName(path).constData(), &status) != 0)
+        return PathKind::Missing;
+    if (S_ISREG(status.st_mode))
+        return PathKind::RegularFile;
+    return S_ISDIR(status.st_mode) ? PathKind::Folder : PathKind::Other;
+}
+
+bool isSymbolicLink(const QString& path) {
+    struct stat status {};
+    return !path.isEmpty() && lstat(QFile::encodeName(path).constData(), &status) == 0 &&
+           S_ISLNK(status.st_mode);
+}
+
 unsigned GetAttr(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
     struct stat status {};

@@ -19,6 +19,12 @@ enum FileAttribute : unsigned {
 // the kind of what it leads to. Raises a failure for a path that cannot be read.
 unsigned GetAttr(const QString& path);
 
+// What kind of thing a path names; tests that never fail. A link counts as
+// what it leads to, except for isSymbolicLink.
+enum class PathKind { Missing, RegularFile, Folder, Other };
+PathKind kindOf(const QString& path);
+bool isSymbolicLink(const QString& path);
+
 // Sets the attribute set; only the read-only bit can be changed here, and a
 // symbolic link is left as it is. Raises a failure for a missing path.
 void SetAttr(const QString& path, unsigned attributes);

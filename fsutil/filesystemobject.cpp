@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <cerrno>
-#include <sys/stat.h>
 
 namespace quillbrook {
 
@@ -63,12 +62,6 @@ QString absoluteFolderPath(const QString& path) {
     return absolute;
 }
 
-bool isFolderPath(const QString& path) {
-    struct stat status {};
-    return !path.isEmpty() && stat(QFile::encodeName(path).constData(), &status) == 0 &&
-           S_ISDIR(status.st_mode);
-}
-
 } // namespace
 
 QString FolderObject::Name() const {
@@ -107,11 +100,11 @@ void FileSystemObject::DeleteFile(const QString& path, bool force) const {
 }
 
 bool FileSystemObject::FileExists(const QString& path) const {
-    return QFileInfo(path).isFile();
+    return kindOf(path) == PathKind::RegularFile;
 }
 
 FolderObject FileSystemObject::GetFolder(const QString& path) const {
-    if (!isFolderPath(path))
+    if (kindOf(path) != PathKind::Folder)
         throw Failure(PathNotFound, QStringLiteral("GetFolder"));
     return FolderObject(path);
 }

@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <optional>
-#include <sys/stat.h>
 
 namespace quillbrook {
 
@@ -87,8 +86,7 @@ bool isTakenName(const QString& name) {
 // A link that leads back to the folder being scanned, or to any folder on the
 // way down to it, would send the scan round the same folders for ever.
 bool leadsBackUp(const QString& folder, const QString& subFolder) {
-    struct stat status {};
-    if (lstat(QFile::encodeName(subFolder).constData(), &status) != 0 || !S_ISLNK(status.st_mode))
+    if (!isSymbolicLink(subFolder))
         return false;
     const QString target = QFileInfo(subFolder).canonicalFilePath();
     for (qsizetype end = folder.indexOf(pathSeparator); end >= 0;
@@ -184,9 +182,7 @@ NameArray ListFiles(const QString& folder, const QString& pattern) {
 }
 
 bool IsExistingFile(const QString& path) {
-    struct stat status {};
-    return !path.isEmpty() && stat(QFile::encodeName(path).constData(), &status) == 0 &&
-           S_ISREG(status.st_mode);
+    return kindOf(path) == PathKind::RegularFile;
 }
 
 // Windows-1252 keeps the codes 32 to 126 and 160 to 255 for the same

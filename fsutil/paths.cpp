@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillbrook {
@@ -45,15 +44,10 @@ Failure openFailure(int errnoValue, const char* source) {
                                 : failureFromErrno(errnoValue, QLatin1String(source));
 }
 
-bool isLink(const QString& path) {
-    struct stat status {};
-    return lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISLNK(status.st_mode);
-}
-
 // The plain delete refuses read-only files, as users know it; a link is
 // removed as a link.
 void plainDelete(const QString& path) {
-    if (!isLink(path) && (GetAttr(path) & ReadOnlyAttribute))
+    if (!isSymbolicLink(path) && (GetAttr(path) & ReadOnlyAttribute))
         throw Failure(PathFileAccessError, QStringLiteral("Kill"));
     QFile file(path);
     if (!file.remove())
@@ -63,8 +57,7 @@ void plainDelete(const QString& path) {
 } // namespace
 
 bool PathExists(const QString& path) {
-    struct stat status {};
-    return !path.isEmpty() && stat(QFile::encodeName(path).constData(), &status) == 0;
+    return kindOf(path) != PathKind::Missing;
 }
 
 bool FolderExists(const QString& path) {
@@ -96,7 +89,7 @@ void RemoveFolderQuietly(const QString& path) {
 }
 
 void DeleteFolderTree(const QString& path) {
-    if (isLink(path)) {
+    if (isSymbolicLink(path)) {
         DeleteFileQuietly(path);
         return;
     }
