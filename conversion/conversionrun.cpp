@@ -127,7 +127,9 @@ private:
 };
 
 void ConversionRun::run() {
-    if (op_.exitIf(100, [&] { return w_.state.converting; }))
+    // A folder add's listing lets window events through; a run may not start in it.
+    if (op_.exitIf(
+            100, [&] { return w_.state.converting || isBusyWith(w_.window, BusyWork::folderAdd); }))
         return;
     op_.step(102, [&] { w_.state.converting = true; });
     if (op_.exitIf(104, [&] { return inputlist::count(w_.ListView1) == 0; })) {
@@ -160,7 +162,7 @@ QString ConversionRun::destinationProblem() {
 }
 
 void ConversionRun::prepare() {
-    op_.step(108, [&] { showWaitPointer(w_.window); });
+    op_.step(108, [&] { beginBusy(w_.window, BusyWork::conversionRun); });
     op_.step(110, [&] { failures_.clear(); });
     op_.step(112, [&] { logFile_ = inConverterFolder(QStringLiteral("debug.txt")); });
     op_.step(114, [&] { batchFile_ = inConverterFolder(QStringLiteral("Convert.bat")); });
@@ -256,7 +258,7 @@ void ConversionRun::recordFailure() {
 
 void ConversionRun::finish() {
     op_.step(198, [&] { DeleteFolderTree(converterFolder()); });
-    op_.step(200, [&] { showDefaultPointer(w_.window); });
+    op_.step(200, [&] { endBusy(w_.window, BusyWork::conversionRun); });
     op_.step(202, [&] { w_.ProgressBar1.setValue(0); });
     op_.step(204, [&] { w_.ProgressBar1.setFormat(QStringLiteral("Progress Bar")); });
     if (!op_.exitIf(206, [&] { return failures_.isEmpty(); }))

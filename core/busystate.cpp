@@ -4,8 +4,48 @@
 
 namespace quillbrook {
 
+namespace {
+
+// The count of each kind of operation lives on the window itself, so every
+// command that is handed the window sees the same state.
+const char* countProperty(BusyWork work) {
+    switch (work) {
+    case BusyWork::conversionRun:
+        return "quillbrookConversionRuns";
+    case BusyWork::folderAdd:
+        return "quillbrookFolderAdds";
+    }
+    return "";
+}
+
+int runningCount(const QWidget& window, BusyWork work) {
+    return window.property(countProperty(work)).toInt();
+}
+
+bool anyWorkGoingOn(const QWidget& window) {
+    return isBusyWith(window, BusyWork::conversionRun) || isBusyWith(window, BusyWork::folderAdd);
+}
+
+} // namespace
+
+void beginBusy(QWidget& window, BusyWork work) {
+    window.setProperty(countProperty(work), runningCount(window, work) + 1);
+    showWaitPointer(window);
+}
+
+void endBusy(QWidget& window, BusyWork work) {
+    window.setProperty(countProperty(work), qMax(0, runningCount(window, work) - 1));
+    if (!anyWorkGoingOn(window))
+        showDefaultPointer(window);
+}
+
+bool isBusyWith(const QWidget& window, BusyWork work) {
+    return runningCount(window, work) > 0;
+}
+
 bool isBusy(const QWidget& window) {
-    return window.testAttribute(Qt::WA_SetCursor) && window.cursor().shape() == Qt::WaitCursor;
+    return anyWorkGoingOn(window) ||
+           (window.testAttribute(Qt::WA_SetCursor) && window.cursor().shape() == Qt::WaitCursor);
 }
 
 void showWaitPointer(QWidget& window) {

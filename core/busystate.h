@@ -4,7 +4,19 @@ class QWidget;
 
 namespace quillbrook {
 
-// The busy state of a long operation is the wait pointer on the main window.
+// The long operations that keep the main window busy, whatever its pointer
+// shows: while one is going on, the list refuses removals and reorders.
+enum class BusyWork { conversionRun, folderAdd };
+
+// Marks the window busy with one more operation of that kind and shows the
+// wait pointer.
+void beginBusy(QWidget& window, BusyWork work);
+// Ends one operation of that kind; the default pointer comes back only once
+// no operation is left, so a folder add ending mid-run leaves the run busy.
+void endBusy(QWidget& window, BusyWork work);
+bool isBusyWith(const QWidget& window, BusyWork work);
+
+// Busy while an operation is going on or while the window shows the wait pointer.
 bool isBusy(const QWidget& window);
 void showWaitPointer(QWidget& window);
 void showDefaultPointer(QWidget& window);
