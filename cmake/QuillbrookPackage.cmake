@@ -6,8 +6,12 @@ set(CPACK_PACKAGE_NAME quillbrook)
 set(CPACK_PACKAGE_VENDOR Brackwater)
 set(CPACK_PACKAGE_CONTACT "Brackwater <support@quillbrook.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "MOBI to EPUB e-book converter")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Quillbrook converts MOBI e-books into EPUB, many at a time, by running calibre's ebook-convert once per file. Its list is filled from the file dialog, a whole folder tree, drag and drop, the file manager or the bundled samples.")
+# Debian wants the long description in lines of at most 80 characters.
+set(CPACK_PACKAGE_DESCRIPTION [[
+Quillbrook converts MOBI e-books into EPUB, many at a time, by running
+calibre's ebook-convert once per file. Its list is filled from the file
+dialog, a whole folder tree, drag and drop, the file manager, or the bundled
+samples.]])
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 set(CPACK_STRIP_FILES TRUE)
