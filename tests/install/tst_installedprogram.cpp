@@ -28,9 +28,16 @@ QRect geometryOf(const QString& window) {
     return {values.value("X"), values.value("Y"), values.value("WIDTH"), values.value("HEIGHT")};
 }
 
+// The pointer rests in the screen's corner between actions: resting on the
+// list it would raise the list's hint, a window with the program's caption.
+void moveAwayPointer() {
+    xdotool({"mousemove", "--sync", "0", "0"});
+}
+
 void clickAt(const QPoint& point) {
     xdotool({"mousemove", "--sync", QString::number(point.x()), QString::number(point.y()), "click",
              "1"});
+    moveAwayPointer();
 }
 
 // Keys go where the pointer is: the X server has no window manager here.
@@ -38,6 +45,7 @@ void pressKeyOn(const QString& window, const QString& key) {
     const QPoint centre = geometryOf(window).center();
     xdotool({"mousemove", "--sync", QString::number(centre.x()), QString::number(centre.y())});
     xdotool({"key", key});
+    moveAwayPointer();
 }
 
 // The centres of the window's buttons, from the window's fixed layout
