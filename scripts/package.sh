@@ -9,5 +9,8 @@ cmake --preset release
 cmake --build --preset release
 package=$(cpack --config build/release/CPackConfig.cmake |
   tee /dev/stderr | sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p')
-[ -n "$package" ] && [ -f "$package" ]
+if [ -z "$package" ] || [ ! -f "$package" ]; then
+  echo "package.sh: CPack named no package it made" >&2
+  exit 1
+fi
 echo "$package"
