@@ -67,8 +67,12 @@ void setOptionSelected(QRadioButton* option, bool selected) {
     option->setChecked(selected);
 }
 
+// The sizes drawn at build time from the icon the desktop shows too.
 QIcon applicationIcon() {
-    return QIcon(QStringLiteral(":/quillbrook/quillbrook.xpm"));
+    QIcon icon;
+    for (const int size : {48, 128, 256})
+        icon.addFile(QStringLiteral(":/quillbrook/icon/%1.png").arg(size));
+    return icon;
 }
 
 const QString listHint = QStringLiteral(

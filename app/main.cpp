@@ -1,14 +1,43 @@
+#include "commandline.h"
 #include "dialogs.h"
 #include "form1.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QScreen>
+#include <cstdio>
+
+namespace {
+
+QStringList argumentsOf(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
+    // The command line is read before the window system is reached, so help,
+    // version and mistakes are answered with no display at all.
+    const quillbrook::CommandLineRequest request =
+        quillbrook::readCommandLine(argumentsOf(argc, argv), QDir::currentPath());
+    if (request.exitStatus) {
+        std::fputs(request.standardOutput.toLocal8Bit().constData(), stdout);
+        std::fputs(request.standardError.toLocal8Bit().constData(), stderr);
+        return *request.exitStatus;
+    }
+
+    // The toolkit is given none of the arguments: a file named like one of its
+    // own options must reach the list, not change the program.
+    int toolkitArgumentCount = 1;
     QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
-    QApplication application(argc, argv);
+    QApplication application(toolkitArgumentCount, argv);
     QApplication::setOrganizationName(QStringLiteral("Brackwater"));
     QApplication::setApplicationName(QStringLiteral("Quillbrook"));
+    QApplication::setApplicationVersion(QStringLiteral(QUILLBROOK_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUILLBROOK_APP_ID));
 
     quillbrook::QtDialogs dialogs;
     quillbrook::Form1 window(
@@ -17,5 +46,8 @@ int main(int argc, char* argv[]) {
 
     window.move(window.screen()->availableGeometry().center() - window.rect().center());
     window.show();
+    QMetaObject::invokeMethod(
+        &window, [&] { quillbrook::addCommandLinePaths(window, request.paths); },
+        Qt::QueuedConnection);
     return application.exec();
 }

@@ -66,22 +66,23 @@ void FileDrop::ListView1_OLEDragDrop() {
         return;
     adding_ = true;
     while (!pending_.isEmpty() && !target_.lifetime.ended())
-        addDroppedPath(pending_.takeFirst());
+        addPathAsDropped(target_, pending_.takeFirst(), QStringLiteral("*.*"));
     adding_ = false;
 }
 
-void FileDrop::addDroppedPath(const QString& path) {
+void addPathAsDropped(const FolderCommandTarget& target, const QString& path,
+                      const QString& folderPattern) {
     // A path removed while it was being dragged is passed over.
     if (!PathExists(path))
         return;
     try {
         if (GetAttr(path) & DirectoryAttribute)
-            appendFilesOfTree(target_, path, QStringLiteral("*.*"),
+            appendFilesOfTree(target, path, folderPattern,
                               [](int, const std::function<void()>& action) { action(); });
         else
-            inputlist::append(target_.list, path);
+            inputlist::append(target.list, path);
     } catch (const Failure& failure) {
-        target_.dialogs.messageBox(
+        target.dialogs.messageBox(
             QStringLiteral("\"%1\" could not be added to the list completely:\r\n%2")
                 .arg(path, failure.description()),
             Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);

@@ -13,6 +13,12 @@ namespace quillbrook {
 // local files, in the order the drag source gives them; empty otherwise.
 QStringList droppedFileList(const QMimeData* data);
 
+// Adds one path to the list as a drop of it does: a file as it is, a folder
+// with every file of its tree that matches the pattern. A path that does not
+// exist is passed over; a failure is shown in a message and ends that path only.
+void addPathAsDropped(const FolderCommandTarget& target, const QString& path,
+                      const QString& folderPattern);
+
 // Takes files and folders dropped on the list from a file manager: a dropped
 // file is appended as it is, a dropped folder with every file of its tree,
 // in the order of the drop. A drag that is no file list is refused, so the
@@ -31,7 +37,6 @@ private:
     FileDrop(FolderCommandTarget target, QObject* parent);
 
     void ListView1_OLEDragDrop();
-    void addDroppedPath(const QString& path);
 
     FolderCommandTarget target_;
     // Dropped paths not yet added; a drop that arrives while an earlier one is

@@ -11,6 +11,9 @@ packages=(
   calibre
   # tests on a real X server, benchmarks and archive tools
   xvfb xauth x11-utils fonts-liberation zip unzip
+  # the desktop files, their validators, the icon sizes, the Debian package,
+  # and driving the installed program on the X server
+  librsvg2-bin desktop-file-utils appstream dpkg-dev xdotool
 )
 
 if [ "$(id -u)" -ne 0 ]; then

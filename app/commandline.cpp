@@ -1,0 +1,86 @@
+#include "commandline.h"
+
+#include "addfolder.h"
+#include "apptitle.h"
+#include "failure.h"
+#include "filedrop.h"
+#include "form1.h"
+#include "settings.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+
+namespace quillbrook {
+
+namespace {
+
+const QString helpText = QStringLiteral(
+    "Usage: quillbrook [FILE|FOLDER]...\n"
+    "Converts MOBI e-books into EPUB with calibre, many at a time.\n"
+    "\n"
+    "Opens the window and adds the files and folders given to its list, as a drop\n"
+    "of them on the list does. A folder adds every file of its tree that has the\n"
+    "extension last entered for \"Add All MOBI File(s) In Folder\" (at first mobi).\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     Show this help and exit.\n"
+    "  -v, --version  Show the version and exit.\n"
+    "  --             Take every argument after it as a file or folder.\n");
+
+CommandLineRequest answer(int exitStatus, const QString& output, const QString& error) {
+    return {exitStatus, output, error, {}};
+}
+
+// A path as given when it is absolute, as a drop gives it; otherwise taken
+// from the working folder, since the program's own current folder changes.
+QString absolutePathOf(const QString& argument, const QString& workingFolder) {
+    if (QDir::isAbsolutePath(argument))
+        return argument;
+    return QDir::cleanPath(QDir(workingFolder).absoluteFilePath(argument));
+}
+
+// A settings store that cannot be read has already been reported by the
+// window's start-up; the folders then get the extension's first value.
+QString folderExtension() {
+    const QString firstExtension = QStringLiteral("mobi");
+    try {
+        return ReadSetting(QStringLiteral("Extension"), firstExtension);
+    } catch (const Failure&) {
+        return firstExtension;
+    }
+}
+
+} // namespace
+
+CommandLineRequest readCommandLine(const QStringList& arguments, const QString& workingFolder) {
+    QCommandLineParser parser;
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QString());
+    parser.addOptions({help, version});
+    if (!parser.parse(arguments))
+        return answer(2, {},
+                      QStringLiteral("quillbrook: %1 Try 'quillbrook --help'.\n")
+                          .arg(parser.errorText().simplified()));
+    if (parser.isSet(help))
+        return answer(0, helpText, {});
+    if (parser.isSet(version))
+        return answer(0, productName + QLatin1Char(' ') + QStringLiteral(QUILLBROOK_VERSION "\n"),
+                      {});
+    CommandLineRequest request;
+    for (const QString& argument : parser.positionalArguments())
+        request.paths.append(absolutePathOf(argument, workingFolder));
+    return request;
+}
+
+void addCommandLinePaths(Form1& window, const QStringList& paths) {
+    const FolderCommandTarget target{window, *window.ListView1, window.dialogs(),
+                                     window.lifetime()};
+    const QString folderPattern = QStringLiteral("*.") + folderExtension();
+    for (const QString& path : paths) {
+        if (window.lifetime().ended())
+            return;
+        addPathAsDropped(target, path, folderPattern);
+    }
+}
+
+} // namespace quillbrook

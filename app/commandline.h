@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QStringList>
+#include <optional>
+
+namespace quillbrook {
+
+class Form1;
+
+// What the program's command line asks for: either an answer that ends the
+// program before it has a window (help, version, a mistake in the options),
+// or the window with these files and folders added to its list.
+struct CommandLineRequest {
+    // Set when the program ends at once with this status.
+    std::optional<int> exitStatus;
+    QString standardOutput;
+    QString standardError;
+    // Absolute paths, in the order given.
+    QStringList paths;
+};
+
+// Reads the arguments, the program's own name first. It needs no application
+// object, so it answers without a display. Relative paths are taken from the
+// working folder the program was started in.
+CommandLineRequest readCommandLine(const QStringList& arguments, const QString& workingFolder);
+
+// Adds the paths to the window's list as a drop of them on the list does, in
+// their order; a folder adds the files of its tree that have the extension
+// last entered for a folder ("Extension").
+void addCommandLinePaths(Form1& window, const QStringList& paths);
+
+} // namespace quillbrook
