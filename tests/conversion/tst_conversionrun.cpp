@@ -1,8 +1,10 @@
 #include "apptitle.h"
 #include "busystate.h"
 #include "conversionfixture.h"
+#include "failure.h"
 #include "inputlist.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -79,12 +81,14 @@ private slots:
     void unwritableOutputIsAFailure_data();
     void unwritableOutputIsAFailure();
     void missingCalibreIsTheReason();
-    void failedStepIsReportedAndTheRunGoesOn();
+    void unpackFailureStopsTheRunWithOneMessage();
 };
 
+// One conversion at a time, as the run always did: these tests follow it step by step.
 void ConversionRunTest::init() {
     fx_ = std::make_unique<test::ConversionFixture>();
     fx_->useFakeCalibre();
+    test::storeSetting(QStringLiteral("SimultaneousConversions"), QStringLiteral("1"));
 }
 
 void ConversionRunTest::cleanup() {
@@ -185,7 +189,7 @@ void ConversionRunTest::outputPaths() {
     fx_->press();
 
     const QString outputPath = fx_->files() + QLatin1Char('/') + output;
-    QCOMPARE(fx_->fakeCalls(), (QList<QStringList>{{inputPath, outputPath}}));
+    QCOMPARE(fx_->fakeCalls(), (QList<QStringList>{{inputPath, test::stagedFor(outputPath)}}));
     QCOMPARE(readAll(outputPath), QByteArray("convert"));
     QCOMPARE(fx_->dialogs().messages(), QStringList{QStringLiteral("Done.")});
 }
@@ -200,12 +204,13 @@ void ConversionRunTest::failureListNamesEachFailedInputWithItsLastErrorLine() {
 
     fx_->press();
 
+    // Without an error line, the last line the converter wrote is the reason.
     const QString severalEntry =
         several + QStringLiteral(" Error: ERROR: the last error line wins");
     QCOMPARE(fx_->dialogs().messages(),
-             QStringList{doneWithFailures(QStringLiteral("\r\n") + severalEntry +
-                                          QStringLiteral("\r\n") + silent + QStringLiteral("\r\n") +
-                                          severalEntry)});
+             QStringList{doneWithFailures(
+                 QStringLiteral("\r\n") + severalEntry + QStringLiteral("\r\n") + silent +
+                 QStringLiteral(" Error: nothing to see\r\n") + severalEntry)});
     QCOMPARE(fx_->fakeCalls().size(), 4);
     QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/fine.epub")));
 }
@@ -216,18 +221,21 @@ void ConversionRunTest::progressAndPointerFollowTheRun() {
     for (const QString& name : names)
         fx_->add({fx_->write(name, "convert")});
     QList<ProgressSeen> seen;
-    whenProgressShows([&](int value) {
+    connect(form.ProgressBar1, &QProgressBar::valueChanged, &form, [&](int value) {
         seen.append({value, form.ProgressBar1->format(), isBusy(form)});
     });
 
     fx_->press();
 
+    // The value is the share of the list whose conversions have ended, the
+    // text names the input started last.
     const QList<ProgressSeen> expected{{25, "Processing: one.mobi", true},
                                        {50, "Processing: two.mobi", true},
                                        {75, "Processing: three.mobi", true},
                                        {100, "Processing: four.mobi", true},
-                                       {0, "Progress Bar", false}};
+                                       {0, "Processing: four.mobi", false}};
     QCOMPARE(seen, expected);
+    QCOMPARE(form.ProgressBar1->format(), QStringLiteral("Progress Bar"));
     QCOMPARE(fx_->dialogs().messages(), QStringList{QStringLiteral("Done.")});
 }
 
@@ -235,15 +243,24 @@ void ConversionRunTest::secondPressDuringARunChangesNothing() {
     Form1& form = fx_->form();
     fx_->add({fx_->write(QStringLiteral("a.mobi"), "convert"),
               fx_->write(QStringLiteral("b.mobi"), "convert")});
+    fx_->dialogs().answerMessage(Dialogs::Answer::No);
+    bool pressed = false;
     whenProgressShows([&](int value) {
-        if (value == 50)
+        if (value == 50 && !std::exchange(pressed, true))
             form.PushButton2->click();
     });
 
     fx_->press();
 
     QCOMPARE(fx_->fakeCalls().size(), 2);
-    QCOMPARE(fx_->dialogs().messages(), QStringList{QStringLiteral("Done.")});
+    const QList<test::ShownDialog> shown = fx_->dialogs().shown();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown[0].text, QStringLiteral("Stop converting? The files being converted now are "
+                                           "stopped, and the files not yet started are not "
+                                           "converted."));
+    QCOMPARE(shown[0].buttons, Dialogs::Buttons::YesNoDefaultNo);
+    QCOMPARE(shown[0].icon, Dialogs::Icon::Question);
+    QCOMPARE(shown[1].text, QStringLiteral("Done."));
     fx_->press();
     QCOMPARE(fx_->fakeCalls().size(), 4);
 }
@@ -276,9 +293,19 @@ void ConversionRunTest::convertedOnlyWhenTheConverterSucceededAndWrote_data() {
     QTest::newRow("fails, old output present")
         << QByteArray("fail\nError: cannot parse\n") << true << " Error: Error: cannot parse";
     QTest::newRow("succeeds without writing, old output present")
-        << QByteArray("succeed-without-writing") << true << "";
-    QTest::newRow("crashes") << QByteArray("crash\nworking\n") << false << "";
-    QTest::newRow("killed after writing") << QByteArray("write-then-killed") << false << "";
+        << QByteArray("succeed-without-writing") << true
+        << " Error: the converter ended without writing the EPUB file.";
+    QTest::newRow("fails silently")
+        << QByteArray("fail") << false << " Error: the converter ended with exit status 1.";
+    QTest::newRow("crashes after a line")
+        << QByteArray("crash\nworking\n  \n") << false << " Error: working";
+    QTest::newRow("crashes silently")
+        << QByteArray("crash") << false << " Error: the converter was ended by signal SIGSEGV.";
+    QTest::newRow("killed after writing, old output present")
+        << QByteArray("write-then-killed") << true
+        << " Error: the converter was ended by signal SIGKILL.";
+    QTest::newRow("half-written on a full disk, old output present")
+        << QByteArray("half-written") << true << " Error: Error: No space left on device";
 }
 
 void ConversionRunTest::convertedOnlyWhenTheConverterSucceededAndWrote() {
@@ -294,45 +321,55 @@ void ConversionRunTest::convertedOnlyWhenTheConverterSucceededAndWrote() {
 
     QCOMPARE(fx_->dialogs().messages(),
              QStringList{doneWithFailures(QStringLiteral("\r\n") + input + reason)});
-    if (oldOutput)
-        QCOMPARE(readAll(fx_->files() + QStringLiteral("/book.epub")),
-                 QByteArray("an earlier result"));
+    const QString output = fx_->files() + QStringLiteral("/book.epub");
+    QCOMPARE(readAll(output), oldOutput ? QByteArray("an earlier result") : QByteArray());
+    QCOMPARE(QFile::exists(output), oldOutput);
+    // Nothing of the run's own is left beside the output.
+    const QStringList left =
+        oldOutput ? QStringList{"book.epub", "book.mobi"} : QStringList{"book.mobi"};
+    QCOMPARE(QDir(fx_->files()).entryList(QDir::Hidden | QDir::Files), left);
 }
 
 void ConversionRunTest::unwritableOutputIsAFailure_data() {
     QTest::addColumn<QString>("folderText");
     QTest::addColumn<QString>("blocker");
     QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("reason");
 
     // Root may write anywhere; what stops it is a path that cannot be a file.
-    QTest::newRow("folder is a regular file") << "plain.txt"
-                                              << "plain.txt"
-                                              << "plain.txt/book.epub";
-    QTest::newRow("folder at the output path") << ""
-                                               << "book.epub/inside"
-                                               << "book.epub";
+    QTest::newRow("folder is a regular file")
+        << "plain.txt"
+        << "plain.txt"
+        << "plain.txt/book.epub"
+        << " Error: the output folder %1/plain.txt/ cannot be written (Not a directory).";
+    QTest::newRow("folder at the output path")
+        << ""
+        << "book.epub/inside"
+        << "book.epub"
+        << " Error: the result could not be saved as %1/book.epub (Is a directory).";
 }
 
 void ConversionRunTest::unwritableOutputIsAFailure() {
     QFETCH(QString, folderText);
     QFETCH(QString, blocker);
     QFETCH(QString, output);
+    QFETCH(QString, reason);
     Form1& form = fx_->form();
     fx_->write(blocker, "in the way");
+    const QString first = fx_->write(QStringLiteral("first.mobi"), "convert");
     const QString input = fx_->write(QStringLiteral("book.mobi"), "convert");
-    fx_->add({input});
+    fx_->add({first, input});
     // The folder text is checked once, at the start, and used as it stands
     // when each output path is formed.
-    whenProgressShows([&](int) { form.setText1(fx_->files() + QLatin1Char('/') + folderText); });
+    connect(form.ProgressBar1, &QProgressBar::valueChanged, &form,
+            [&] { form.setText1(fx_->files() + QLatin1Char('/') + folderText); });
 
     fx_->press();
 
-    const QString outputPath = fx_->files() + QLatin1Char('/') + output;
-    QCOMPARE(fx_->fakeCalls(), (QList<QStringList>{{input, outputPath}}));
-    QCOMPARE(fx_->dialogs().messages(),
-             QStringList{doneWithFailures(QStringLiteral("\r\n") + input +
-                                          QStringLiteral(" Error: Error: could not write ") +
-                                          outputPath)});
+    QCOMPARE(
+        fx_->dialogs().messages(),
+        QStringList{doneWithFailures(QStringLiteral("\r\n") + input + reason.arg(fx_->files()))});
+    QCOMPARE(readAll(fx_->files() + QLatin1Char('/') + blocker), QByteArray("in the way"));
 }
 
 void ConversionRunTest::missingCalibreIsTheReason() {
@@ -349,34 +386,22 @@ void ConversionRunTest::missingCalibreIsTheReason() {
                                 "install calibre (Debian package calibre)."))});
 }
 
-void ConversionRunTest::failedStepIsReportedAndTheRunGoesOn() {
+void ConversionRunTest::unpackFailureStopsTheRunWithOneMessage() {
     const QTemporaryDir programWithoutZipComponent;
     fx_ = std::make_unique<test::ConversionFixture>(programWithoutZipComponent.path());
     fx_->useFakeCalibre();
-    const QString a = fx_->write(QStringLiteral("a.mobi"), "convert");
-    const QString b = fx_->write(QStringLiteral("b.mobi"), "convert");
-    fx_->add({a, b});
+    fx_->add({fx_->write(QStringLiteral("a.mobi"), "convert"),
+              fx_->write(QStringLiteral("b.mobi"), "convert")});
 
     fx_->press();
     fx_->press();
 
-    // Without the converter every input fails, and writing its batch file into
-    // the missing converter folder is reported once per input.
-    const auto report = [](const char* description, int line) {
-        return QLatin1String(description) +
-               QStringLiteral("\r\nin Ferncastle2021/08/31.Form1.PushButton2_Click at line %1\r\r"
-                              "Please email screenshot of this message to ")
-                   .arg(line) +
-               supportAddress;
-    };
-    const QStringList onePress{report("Error in loading DLL", 136), report("Path not found", 170),
-                               report("Path not found", 170)};
-    QCOMPARE(fx_->dialogs().errorReports(), onePress + onePress);
-    QCOMPARE(
-        fx_->dialogs().messages(),
-        QStringList(2, doneWithFailures(QStringLiteral("\r\n") + a + QStringLiteral("\r\n") + b)));
+    QCOMPARE(fx_->dialogs().messages(),
+             QStringList(2, QStringLiteral("The converter could not be prepared: ") +
+                                errorDescription(DllLoadError)));
     QVERIFY(fx_->fakeCalls().isEmpty());
-    fx_->dialogs().forget();
+    QVERIFY(!isBusy(fx_->form()));
+    QCOMPARE(fx_->form().ProgressBar1->format(), QStringLiteral("Progress Bar"));
 }
 
 QTEST_MAIN(ConversionRunTest)
