@@ -1,5 +1,6 @@
 #include "dialogs.h"
 #include "form1.h"
+#include "terminationsignals.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -14,6 +15,7 @@ int main(int argc, char* argv[]) {
     quillbrook::Form1 window(
         {dialogs, QCoreApplication::applicationDirPath(), quillbrook::timeSeededDraw()});
     dialogs.setOwner(&window);
+    quillbrook::closeOnTerminationSignals(window);
 
     window.move(window.screen()->availableGeometry().center() - window.rect().center());
     window.show();

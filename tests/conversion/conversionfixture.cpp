@@ -40,6 +40,7 @@ write-then-killed) cp -- "$1" "$2"; kill -KILL $$ ;;
 half-written) printf 'half' > "$2"; echo "Error: No space left on device" >&2; exit 1 ;;
 hang)
     printf 'partial' > "$2"
+    echo "tmp $TMPDIR" >> "$QUILLBROOK_FAKE_EVENTS"
     echo "$TMPDIR" > "$TMPDIR/calibre_left_behind_tmp"
     sleep 100000 &
     echo $! >> "$QUILLBROOK_FAKE_PIDS"
@@ -165,6 +166,14 @@ int ConversionFixture::mostFakesAtOnce() const {
             --running;
     }
     return most;
+}
+
+QStringList ConversionFixture::fakeTemporaryFolders() const {
+    QStringList folders;
+    for (const QByteArray& line : readAllOf(fakeEventsFile(fakeFolder_.path())).split('\n'))
+        if (line.startsWith("tmp "))
+            folders << QFile::decodeName(line.mid(4));
+    return folders;
 }
 
 QList<QStringList> ConversionFixture::fakeCalls() const {

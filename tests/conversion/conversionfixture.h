@@ -55,6 +55,8 @@ public:
     bool fakeProcessesGone() const;
     // The most "sleep" fakes that were running at the same time.
     int mostFakesAtOnce() const;
+    // The TMPDIR each "hang" fake was given.
+    QStringList fakeTemporaryFolders() const;
 
 private:
     QByteArray savedPath_;
