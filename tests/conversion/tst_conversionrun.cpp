@@ -3,6 +3,7 @@
 #include "conversionfixture.h"
 #include "failure.h"
 #include "inputlist.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,8 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quillbrook;
 
@@ -82,6 +85,13 @@ private slots:
     void unwritableOutputIsAFailure();
     void missingCalibreIsTheReason();
     void unpackFailureStopsTheRunWithOneMessage();
+    void runWorksInAFolderOfItsOwn();
+    void equalNamesAreSavedUnderNewNames();
+    void inputsAreCheckedBeforeTheConverterRuns_data();
+    void inputsAreCheckedBeforeTheConverterRuns();
+    void unusableTemporaryFolderStopsTheRunWithOneMessage_data();
+    void unusableTemporaryFolderStopsTheRunWithOneMessage();
+    void relativeTemporaryFolderIsTakenFromTheStartFolder();
 };
 
 // One conversion at a time, as the run always did: these tests follow it step by step.
@@ -402,6 +412,151 @@ void ConversionRunTest::unpackFailureStopsTheRunWithOneMessage() {
     QVERIFY(fx_->fakeCalls().isEmpty());
     QVERIFY(!isBusy(fx_->form()));
     QCOMPARE(fx_->form().ProgressBar1->format(), QStringLiteral("Progress Bar"));
+}
+
+// What others keep in the temporary folder is neither run nor changed nor deleted.
+void ConversionRunTest::runWorksInAFolderOfItsOwn() {
+    const QString temp = fx_->temporaryFolder();
+    const QString marker = fx_->files() + QStringLiteral("/planted-converter-ran");
+    test::writeFile(temp + QStringLiteral("/calibre.zip"), "someone else's archive");
+    QDir().mkpath(temp + QStringLiteral("/calibre"));
+    const QString planted = temp + QStringLiteral("/calibre/ebook-convert.exe");
+    test::writeFile(planted, "#!/bin/sh\ntouch '" + marker.toUtf8() + "'\ncp \"$1\" \"$2\"\n");
+    QFile::setPermissions(planted, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    test::writeFile(temp + QStringLiteral("/calibre/notes.txt"), "the user's own notes");
+    const QStringList before = fx_->leftInTemporaryFolder();
+    fx_->add({fx_->write(QStringLiteral("a.mobi"), "convert")});
+
+    fx_->press();
+
+    QCOMPARE(fx_->dialogs().messages(), QStringList{QStringLiteral("Done.")});
+    QCOMPARE(fx_->fakeCalls().size(), 1);
+    QVERIFY(!QFile::exists(marker));
+    QCOMPARE(fx_->leftInTemporaryFolder(), before);
+    QCOMPARE(test::readFile(temp + QStringLiteral("/calibre.zip")),
+             QByteArray("someone else's archive"));
+    QCOMPARE(test::readFile(temp + QStringLiteral("/calibre/notes.txt")),
+             QByteArray("the user's own notes"));
+    QDir(temp + QStringLiteral("/calibre")).removeRecursively();
+    QFile::remove(temp + QStringLiteral("/calibre.zip"));
+}
+
+// An EPUB from before the run is replaced, as a user converting again wants;
+// one this run wrote is never written over.
+void ConversionRunTest::equalNamesAreSavedUnderNewNames() {
+    const QString out = fx_->files() + QStringLiteral("/out");
+    fx_->write(QStringLiteral("out/book.epub"), "an earlier result");
+    fx_->write(QStringLiteral("out/book (2).epub"), "an earlier second result");
+    fx_->form().setText1(out);
+    const QString a = fx_->write(QStringLiteral("a/book.mobi"), "convert\na");
+    const QString b = fx_->write(QStringLiteral("b/book.mobi"), "convert\nb");
+    const QString c = fx_->write(QStringLiteral("c/book.mobi"), "fail\nError: c is broken");
+    const QString d = fx_->write(QStringLiteral("d/book.mobi"), "convert\nd");
+    fx_->add({a, b, c, d});
+
+    fx_->press();
+
+    QCOMPARE(test::readFile(out + QStringLiteral("/book.epub")), QByteArray("convert\na"));
+    QCOMPARE(test::readFile(out + QStringLiteral("/book (2).epub")), QByteArray("convert\nb"));
+    QVERIFY(!QFile::exists(out + QStringLiteral("/book (3).epub")));
+    QCOMPARE(test::readFile(out + QStringLiteral("/book (4).epub")), QByteArray("convert\nd"));
+    QCOMPARE(fx_->dialogs().messages(),
+             QStringList{doneWithFailures(QStringLiteral("\r\n") + c +
+                                          QStringLiteral(" Error: Error: c is broken")) +
+                         QStringLiteral("\r\n\r\nThese files were saved under another name, "
+                                        "because an earlier file of this run has the same "
+                                        "name:\r\n") +
+                         b + QStringLiteral(" -> book (2).epub\r\n") + d +
+                         QStringLiteral(" -> book (4).epub")});
+}
+
+void ConversionRunTest::inputsAreCheckedBeforeTheConverterRuns_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << "missing"
+                             << " Error: the file is missing.";
+    QTest::newRow("dangling link") << "dangling"
+                                   << " Error: the file is missing.";
+    QTest::newRow("folder") << "folder"
+                            << " Error: not a regular file.";
+    QTest::newRow("FIFO") << "fifo"
+                          << " Error: not a regular file.";
+    QTest::newRow("link to /dev/zero") << "zero"
+                                       << " Error: not a regular file.";
+    QTest::newRow("unreadable") << "unreadable"
+                                << " Error: the file cannot be read.";
+}
+
+void ConversionRunTest::inputsAreCheckedBeforeTheConverterRuns() {
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    if (kind == QLatin1String("unreadable") && geteuid() == 0)
+        QSKIP("root reads every file: an unreadable input cannot be made here");
+    const QString input = fx_->files() + QStringLiteral("/x.mobi");
+    if (kind == QLatin1String("dangling"))
+        QVERIFY(QFile::link(fx_->files() + QStringLiteral("/gone"), input));
+    else if (kind == QLatin1String("folder"))
+        QVERIFY(QDir().mkdir(input));
+    else if (kind == QLatin1String("fifo"))
+        QCOMPARE(mkfifo(QFile::encodeName(input).constData(), 0600), 0);
+    else if (kind == QLatin1String("zero"))
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), input));
+    else if (kind == QLatin1String("unreadable"))
+        QCOMPARE(
+            chmod(QFile::encodeName(fx_->write(QStringLiteral("x.mobi"), "convert")).constData(),
+                  0),
+            0);
+    const QString fine = fx_->write(QStringLiteral("fine.mobi"), "convert");
+    fx_->add({input, fine});
+
+    fx_->press();
+
+    QCOMPARE(fx_->dialogs().messages(),
+             QStringList{doneWithFailures(QStringLiteral("\r\n") + input + reason)});
+    QCOMPARE(fx_->fakeCalls().size(), 1);
+    QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/fine.epub")));
+}
+
+void ConversionRunTest::unusableTemporaryFolderStopsTheRunWithOneMessage_data() {
+    QTest::addColumn<QString>("temp");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << "missing"
+                             << "No such file or directory";
+    QTest::newRow("a file") << "file"
+                            << "Not a directory";
+}
+
+void ConversionRunTest::unusableTemporaryFolderStopsTheRunWithOneMessage() {
+    QFETCH(QString, temp);
+    QFETCH(QString, reason);
+    const QString folder = fx_->files() + QLatin1Char('/') + temp;
+    if (temp == QLatin1String("file"))
+        fx_->write(temp, "not a folder");
+    qputenv("TEMP", QFile::encodeName(folder));
+    fx_->add({fx_->write(QStringLiteral("a.mobi"), "convert"),
+              fx_->write(QStringLiteral("b.mobi"), "convert")});
+
+    fx_->press();
+
+    QCOMPARE(fx_->dialogs().messages(),
+             QStringList{QStringLiteral("The converter could not be prepared: no working folder "
+                                        "can be made in %1 (%2)")
+                             .arg(folder, reason)});
+    QVERIFY(fx_->fakeCalls().isEmpty());
+    QVERIFY(!isBusy(fx_->form()));
+}
+
+void ConversionRunTest::relativeTemporaryFolderIsTakenFromTheStartFolder() {
+    QTemporaryDir here(QDir::currentPath() + QStringLiteral("/relative-temp-XXXXXX"));
+    qputenv("TEMP", QFile::encodeName(QDir::current().relativeFilePath(here.path())));
+    fx_->add({fx_->write(QStringLiteral("a.mobi"), "convert")});
+
+    fx_->press();
+
+    QCOMPARE(fx_->dialogs().messages(), QStringList{QStringLiteral("Done.")});
+    QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/a.epub")));
+    QCOMPARE(QDir(here.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList());
 }
 
 QTEST_MAIN(ConversionRunTest)
