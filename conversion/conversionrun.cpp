@@ -174,7 +174,7 @@ private:
     std::unique_ptr<Conversion> takeRunning(Conversion* conversion);
     QString failureReason(const Conversion& conversion);
     void removeWorkingFiles(const Conversion& conversion);
-    void inputEnded(int position, bool converted, const QString& error = {});
+    void inputEnded(int position, bool converted, const QString& error);
     void watchForStalls();
     void stop();
     void finish();

@@ -156,6 +156,10 @@ bool ConversionFixture::fakeProcessesGone() const {
                            5000);
 }
 
+bool processEnds(qint64 pid) {
+    return QTest::qWaitFor([&] { return processGone(pid); }, 5000);
+}
+
 int ConversionFixture::mostFakesAtOnce() const {
     int running = 0;
     int most = 0;

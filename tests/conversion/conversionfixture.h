@@ -49,7 +49,8 @@ public:
     // The input and output paths the fake was given, one pair per call; the
     // random part of a staged output's name reads "XXXXXX" (see stagedFor).
     QList<QStringList> fakeCalls() const;
-    // The process ids of every fake started and of the children they started.
+    // The process ids of every fake started and of the children they started;
+    // a "hang" fake's own comes before its child's.
     QList<qint64> fakePids() const;
     // Waits a little for every process of fakePids() to be gone; false when one is left.
     bool fakeProcessesGone() const;
@@ -67,6 +68,9 @@ private:
     ScriptedDialogs dialogs_;
     std::unique_ptr<Form1> form_;
 };
+
+// Waits a little for the process to be gone; false when it is still there.
+bool processEnds(qint64 pid);
 
 // The path the converter is given for an output, as fakeCalls() shows it: a
 // hidden file of the run's own beside the output, moved over it on success.

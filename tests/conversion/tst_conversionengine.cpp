@@ -70,6 +70,7 @@ private slots:
     void closingTheWindowEndsEveryConverter();
     void terminationSignalEndsEveryConverter_data();
     void terminationSignalEndsEveryConverter();
+    void killedProgramTakesItsConverterAlong();
 };
 
 void ConversionEngineTest::init() {
@@ -231,6 +232,30 @@ void ConversionEngineTest::terminationSignalEndsEveryConverter() {
     QCOMPARE(QDir(fx_->files()).entryList(QDir::Files | QDir::Hidden),
              (QStringList{"first.mobi", "second.mobi", "third.mobi"}));
     verifyNothingLeft();
+}
+
+// SIGKILL cannot be handled: the converter dies of its parent-death signal.
+void ConversionEngineTest::killedProgramTakesItsConverterAlong() {
+    setSimultaneous(1);
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(QStringLiteral(QUILLBROOK_CONVERSION_RUNNER),
+                  {fx_->write(QStringLiteral("first.mobi"), "hang")});
+    QVERIFY(program.waitForReadyRead(20000));
+    waitForProcesses(2);
+    const QList<qint64> pids = fx_->fakePids();
+
+    program.kill();
+
+    QVERIFY(program.waitForFinished(20000));
+    const bool converterEnded = test::processEnds(pids[0]);
+    // What the converter started itself is left to the converter to end;
+    // here that is the test's own stand-in, and its folder the test's.
+    ::kill(pid_t(pids[1]), SIGKILL);
+    for (const QString& left :
+         QDir(fx_->temporaryFolder()).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        QDir(fx_->temporaryFolder() + QLatin1Char('/') + left).removeRecursively();
+    QVERIFY(converterEnded);
 }
 
 QTEST_MAIN(ConversionEngineTest)
