@@ -85,6 +85,7 @@ private slots:
     void unwritableOutputIsAFailure();
     void missingCalibreIsTheReason();
     void unpackFailureStopsTheRunWithOneMessage();
+    void failedStepIsReportedAndTheRunGoesOn();
     void runWorksInAFolderOfItsOwn();
     void equalNamesAreSavedUnderNewNames();
     void inputsAreCheckedBeforeTheConverterRuns_data();
@@ -412,6 +413,29 @@ void ConversionRunTest::unpackFailureStopsTheRunWithOneMessage() {
     QVERIFY(fx_->fakeCalls().isEmpty());
     QVERIFY(!isBusy(fx_->form()));
     QCOMPARE(fx_->form().ProgressBar1->format(), QStringLiteral("Progress Bar"));
+}
+
+void ConversionRunTest::failedStepIsReportedAndTheRunGoesOn() {
+    Form1& form = fx_->form();
+    fx_->add({fx_->write(QStringLiteral("a.mobi"), "convert"),
+              fx_->write(QStringLiteral("b.mobi"), "sleep 0.3")});
+    fx_->dialogs().failNext(PermissionDenied);
+    bool pressed = false;
+    whenProgressShows([&](int) {
+        if (!std::exchange(pressed, true))
+            form.PushButton2->click();
+    });
+
+    fx_->press();
+
+    QCOMPARE(fx_->dialogs().errorReports(),
+             QStringList{QStringLiteral("Permission denied\r\nin "
+                                        "Ferncastle2021/08/31.Form1.PushButton2_Click at line "
+                                        "218\r\rPlease email screenshot of this message to ") +
+                         supportAddress});
+    QCOMPARE(fx_->dialogs().messages().constLast(), QStringLiteral("Done."));
+    QCOMPARE(fx_->fakeCalls().size(), 2);
+    fx_->dialogs().forget();
 }
 
 // What others keep in the temporary folder is neither run nor changed nor deleted.
