@@ -1,12 +1,13 @@
 #include "form1.h"
 
 #include "apptitle.h"
+#include "conversionrun.h"
+#include "desktopfolder.h"
 #include "dialogs.h"
 #include "failure.h"
 #include "paths.h"
 #include "settings.h"
 #include "skin.h"
-#include "desktopfolder.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -241,6 +242,7 @@ void Form1::Text1_Change() {
 
 void Form1::closeEvent(QCloseEvent* event) {
     lifetime_.end();
+    endConversionRun(conversionState_);
     event->accept();
 }
 

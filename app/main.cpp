@@ -1,6 +1,7 @@
 #include "commandline.h"
 #include "dialogs.h"
 #include "form1.h"
+#include "terminationsignals.h"
 
 #include <QApplication>
 #include <QDir>
@@ -43,6 +44,7 @@ int main(int argc, char* argv[]) {
     quillbrook::Form1 window(
         {dialogs, QCoreApplication::applicationDirPath(), quillbrook::timeSeededDraw()});
     dialogs.setOwner(&window);
+    quillbrook::closeOnTerminationSignals(window);
 
     window.move(window.screen()->availableGeometry().center() - window.rect().center());
     window.show();

@@ -6,9 +6,11 @@
 // machine disturbs less); the target is a wall-clock ratio of at most 1.05.
 // The two take turns going first.
 
+#include "busystate.h"
 #include "form1.h"
 #include "inputlist.h"
 #include "scripteddialogs.h"
+#include "settings.h"
 
 #include <QApplication>
 #include <QDir>
@@ -87,7 +89,11 @@ Cost programRun(Form1& form, test::ScriptedDialogs& dialogs, const QStringList& 
     for (const QString& input : inputs)
         inputlist::append(*form.ListView1, input);
     dialogs.forget();
-    const Cost cost = measure([&] { form.PushButton2->click(); });
+    const Cost cost = measure([&] {
+        form.PushButton2->click();
+        while (isBusyWith(form, BusyWork::conversionRun))
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    });
     if (dialogs.messages() != QStringList{QStringLiteral("Done.")})
         qFatal("the conversion run did not convert every book");
     return cost;
@@ -128,6 +134,8 @@ int main(int argc, char** argv) {
     QDir().mkpath(inputs);
     const QStringList books = makeBooks(inputs);
 
+    // The program's own cost per conversion, so one converter at a time as the loop has.
+    WriteSetting(QStringLiteral("SimultaneousConversions"), QStringLiteral("1"));
     test::ScriptedDialogs dialogs;
     Form1 form(Form1Setup{dialogs, QStringLiteral(QUILLBROOK_PROGRAM_DIR), [] { return 1; }});
     form.Option1->click();

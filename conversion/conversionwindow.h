@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QObject>
+#include <QPointer>
 #include <QString>
 #include <functional>
 
@@ -16,8 +18,9 @@ class ProgramLifetime;
 
 // What the main window keeps for its conversion commands.
 struct ConversionWindowState {
-    // Set while a conversion run is going on: a further "Start Converting" does nothing.
-    bool converting = false;
+    // The conversion run going on, from the press of "Start Converting" until
+    // its final message has been closed; a further press offers to stop it.
+    QPointer<QObject> run;
     // The folder "..." preselects; kept so that a failed read of the stored one
     // still starts at the folder chosen earlier.
     QString lastFolderDot;

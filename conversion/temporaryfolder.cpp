@@ -35,11 +35,16 @@ QString privateFolder() {
     return folder;
 }
 
+// Taken when the program is loaded, before anything can change the current folder.
+const QString startFolder = QDir::currentPath();
+
 } // namespace
 
 QString TemporaryFolder() {
     const QString temp = qEnvironmentVariable("TEMP");
-    return temp.isEmpty() ? privateFolder() : temp;
+    if (temp.isEmpty())
+        return privateFolder();
+    return QDir::isRelativePath(temp) ? startFolder + pathSeparator + temp : temp;
 }
 
 } // namespace quillbrook

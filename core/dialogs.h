@@ -12,7 +12,8 @@ namespace quillbrook {
 // records what was shown and answers as prepared.
 class Dialogs {
 public:
-    enum class Buttons { Ok, YesNo };
+    // YesNoDefaultNo: a question whose safe answer is No, the button Enter presses.
+    enum class Buttons { Ok, YesNo, YesNoDefaultNo };
     enum class Icon { None, Exclamation, Information, Question };
     enum class Answer { Ok, Yes, No };
 

@@ -44,17 +44,19 @@ QMessageBox::Icon messageIcon(Dialogs::Icon icon) {
 
 Dialogs::Answer QtDialogs::messageBox(const QString& text, Buttons buttons, Icon icon,
                                       const QString& title) {
-    const auto standardButtons =
-        buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
+    const bool yesNo = buttons != Buttons::Ok;
+    const auto standardButtons = yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
     QMessageBox box(messageIcon(icon), titleOrApplicationTitle(title), displayedText(text),
                     standardButtons, owner_);
+    if (buttons == Buttons::YesNoDefaultNo)
+        box.setDefaultButton(QMessageBox::No);
     switch (box.exec()) {
     case QMessageBox::Yes:
         return Answer::Yes;
     case QMessageBox::No:
         return Answer::No;
     default:
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+        return yesNo ? Answer::No : Answer::Ok;
     }
 }
 

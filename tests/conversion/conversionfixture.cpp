@@ -1,5 +1,6 @@
 #include "conversionfixture.h"
 
+#include "busystate.h"
 #include "inputlist.h"
 #include "testenvironment.h"
 
@@ -9,6 +10,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <algorithm>
 
 namespace quillbrook::test {
 
@@ -16,6 +20,7 @@ namespace {
 
 const char fakeCalibre[] = R"(#!/bin/sh
 printf '%s\0%s\0' "$1" "$2" >> "$QUILLBROOK_FAKE_CALLS"
+echo $$ >> "$QUILLBROOK_FAKE_PIDS"
 if ! mode=$(head -n 1 -- "$1" 2>/dev/null); then
     echo "Conversion error: cannot read $1" >&2
     exit 1
@@ -26,12 +31,45 @@ convert) cp -T -- "$1" "$2" || { echo "Error: could not write $2" >&2; exit 1; }
 succeed-without-writing) exit 0 ;;
 crash) kill -SEGV $$ ;;
 write-then-killed) cp -- "$1" "$2"; kill -KILL $$ ;;
+"sleep "*)
+    echo "+ $1" >> "$QUILLBROOK_FAKE_EVENTS"
+    sleep "${mode#sleep }"
+    echo "- $1" >> "$QUILLBROOK_FAKE_EVENTS"
+    cp -T -- "$1" "$2" ;;
+"fail after "*) sleep "${mode#fail after }"; echo "Error: failed late" >&2; exit 1 ;;
+half-written) printf 'half' > "$2"; echo "Error: No space left on device" >&2; exit 1 ;;
+hang)
+    printf 'partial' > "$2"
+    echo "tmp $TMPDIR" >> "$QUILLBROOK_FAKE_EVENTS"
+    echo "$TMPDIR" > "$TMPDIR/calibre_left_behind_tmp"
+    sleep 100000 &
+    echo $! >> "$QUILLBROOK_FAKE_PIDS"
+    wait ;;
 *) exit 1 ;;
 esac
 )";
-
 QString fakeCallsFile(const QString& fakeFolder) {
     return fakeFolder + QStringLiteral("/calls");
+}
+
+QString fakePidsFile(const QString& fakeFolder) {
+    return fakeFolder + QStringLiteral("/pids");
+}
+
+QString fakeEventsFile(const QString& fakeFolder) {
+    return fakeFolder + QStringLiteral("/events");
+}
+
+QByteArray readAllOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A zombie is gone too: nothing runs any more, only its exit status waits.
+bool processGone(qint64 pid) {
+    const QByteArray stat = readAllOf(QStringLiteral("/proc/%1/stat").arg(pid));
+    const qsizetype afterName = stat.lastIndexOf(')');
+    return stat.isEmpty() || (afterName >= 0 && stat.mid(afterName + 2, 1) == "Z");
 }
 
 } // namespace
@@ -69,6 +107,15 @@ void ConversionFixture::add(const QStringList& paths) {
 
 void ConversionFixture::press() {
     form_->PushButton2->click();
+    waitForTheRunToEnd();
+}
+
+void ConversionFixture::waitForTheRunToEnd() {
+    QCoreApplication::processEvents();
+    const bool ended = QTest::qWaitFor([&] { return !isBusyWith(*form_, BusyWork::conversionRun); },
+                                       10 * 60 * 1000);
+    if (!ended)
+        qFatal("the conversion run did not end");
     QCoreApplication::processEvents();
 }
 
@@ -90,7 +137,47 @@ void ConversionFixture::useFakeCalibre() {
     file.close();
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("QUILLBROOK_FAKE_CALLS", QFile::encodeName(fakeCallsFile(fakeFolder_.path())));
+    qputenv("QUILLBROOK_FAKE_PIDS", QFile::encodeName(fakePidsFile(fakeFolder_.path())));
+    qputenv("QUILLBROOK_FAKE_EVENTS", QFile::encodeName(fakeEventsFile(fakeFolder_.path())));
     qputenv("PATH", QFile::encodeName(fakeFolder_.path()) + ':' + savedPath_);
+}
+
+QList<qint64> ConversionFixture::fakePids() const {
+    QList<qint64> pids;
+    for (const QByteArray& line : readAllOf(fakePidsFile(fakeFolder_.path())).split('\n'))
+        if (!line.isEmpty())
+            pids << line.toLongLong();
+    return pids;
+}
+
+bool ConversionFixture::fakeProcessesGone() const {
+    const QList<qint64> pids = fakePids();
+    return QTest::qWaitFor([&] { return std::all_of(pids.begin(), pids.end(), processGone); },
+                           5000);
+}
+
+bool processEnds(qint64 pid) {
+    return QTest::qWaitFor([&] { return processGone(pid); }, 5000);
+}
+
+int ConversionFixture::mostFakesAtOnce() const {
+    int running = 0;
+    int most = 0;
+    for (const QByteArray& line : readAllOf(fakeEventsFile(fakeFolder_.path())).split('\n')) {
+        if (line.startsWith('+'))
+            most = std::max(most, ++running);
+        else if (line.startsWith('-'))
+            --running;
+    }
+    return most;
+}
+
+QStringList ConversionFixture::fakeTemporaryFolders() const {
+    QStringList folders;
+    for (const QByteArray& line : readAllOf(fakeEventsFile(fakeFolder_.path())).split('\n'))
+        if (line.startsWith("tmp "))
+            folders << QFile::decodeName(line.mid(4));
+    return folders;
 }
 
 QList<QStringList> ConversionFixture::fakeCalls() const {
@@ -98,10 +185,18 @@ QList<QStringList> ConversionFixture::fakeCalls() const {
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QList<QByteArray> fields = file.readAll().split('\0');
+    static const QRegularExpression stagedName(QStringLiteral("/\\.quillbrook-[^/]{6}\\.epub$"));
     QList<QStringList> calls;
-    for (qsizetype i = 0; i + 1 < fields.size(); i += 2)
-        calls << QStringList{QFile::decodeName(fields[i]), QFile::decodeName(fields[i + 1])};
+    for (qsizetype i = 0; i + 1 < fields.size(); i += 2) {
+        QString output = QFile::decodeName(fields[i + 1]);
+        output.replace(stagedName, QStringLiteral("/.quillbrook-XXXXXX.epub"));
+        calls << QStringList{QFile::decodeName(fields[i]), output};
+    }
     return calls;
+}
+
+QString stagedFor(const QString& output) {
+    return QFileInfo(output).path() + QStringLiteral("/.quillbrook-XXXXXX.epub");
 }
 
 } // namespace quillbrook::test

@@ -28,8 +28,10 @@ public:
     QString write(const QString& relativePath, const QByteArray& content);
     // Adds paths to the input list.
     void add(const QStringList& paths);
-    // Presses "Start Converting" and lets the window settle.
+    // Presses "Start Converting" and waits until the run it starts has ended.
     void press();
+    // Runs the window's events until the conversion run going on has ended.
+    void waitForTheRunToEnd();
     // The paths of everything left under the temporary folder.
     QStringList leftInTemporaryFolder() const;
 
@@ -37,11 +39,25 @@ public:
     // of an input says what it does: "convert" copies the input to the output,
     // "fail" fails, "succeed-without-writing" exits 0 writing nothing, "crash"
     // dies of a segmentation fault, "write-then-killed" writes the output and is
-    // killed; the following lines are printed on its error stream first. An
-    // input it cannot read fails with an error line.
+    // killed, "sleep S" waits S seconds and converts, "fail after S" waits S
+    // seconds and fails, "half-written" writes part of the output and fails
+    // as on a full disk, "hang" writes part of the output and a file in its
+    // TMPDIR and waits for a child of its own that never ends, silently; the
+    // following lines are printed on its error stream first. An input it
+    // cannot read fails with an error line.
     void useFakeCalibre();
-    // The input and output paths the fake was given, one pair per call.
+    // The input and output paths the fake was given, one pair per call; the
+    // random part of a staged output's name reads "XXXXXX" (see stagedFor).
     QList<QStringList> fakeCalls() const;
+    // The process ids of every fake started and of the children they started;
+    // a "hang" fake's own comes before its child's.
+    QList<qint64> fakePids() const;
+    // Waits a little for every process of fakePids() to be gone; false when one is left.
+    bool fakeProcessesGone() const;
+    // The most "sleep" fakes that were running at the same time.
+    int mostFakesAtOnce() const;
+    // The TMPDIR each "hang" fake was given.
+    QStringList fakeTemporaryFolders() const;
 
 private:
     QByteArray savedPath_;
@@ -52,5 +68,12 @@ private:
     ScriptedDialogs dialogs_;
     std::unique_ptr<Form1> form_;
 };
+
+// Waits a little for the process to be gone; false when it is still there.
+bool processEnds(qint64 pid);
+
+// The path the converter is given for an output, as fakeCalls() shows it: a
+// hidden file of the run's own beside the output, moved over it on success.
+QString stagedFor(const QString& output);
 
 } // namespace quillbrook::test

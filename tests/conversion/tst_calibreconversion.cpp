@@ -1,6 +1,7 @@
 #include "apptitle.h"
 #include "conversionfixture.h"
 #include "paths.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -109,6 +110,8 @@ private slots:
     void convertsToValidEpubs();
     void samplesConvert();
     void calibresReasonIsShownForABrokenBook();
+    void equalNamesGiveTwoValidEpubs();
+    void fullDiskLeavesTheEarlierEpubIntact();
 };
 
 void CalibreConversionTest::initTestCase() {
@@ -183,6 +186,74 @@ void CalibreConversionTest::calibresReasonIsShownForABrokenBook() {
     const QString entry = messages.constFirst().section(QStringLiteral("\r\n"), 4, 4);
     QVERIFY2(entry.startsWith(broken + QStringLiteral(" Error: ")), qPrintable(entry));
     QVERIFY(!QFile::exists(fx.files() + QStringLiteral("/broken.epub")));
+    QCOMPARE(fx.leftInTemporaryFolder(), QStringList());
+}
+
+void CalibreConversionTest::equalNamesGiveTwoValidEpubs() {
+    test::ConversionFixture fx;
+    const QString first = fx.files() + QStringLiteral("/a/Harbour Tales.mobi");
+    const QString second = fx.files() + QStringLiteral("/b/Harbour Tales.mobi");
+    QDir().mkpath(fx.files() + QStringLiteral("/a"));
+    QDir().mkpath(fx.files() + QStringLiteral("/b"));
+    QVERIFY(QFile::copy(books_.path() + QStringLiteral("/Harbour Tales.mobi"), first));
+    QVERIFY(QFile::copy(books_.path() + QStringLiteral("/Covered.mobi"), second));
+    fx.add({first, second});
+
+    fx.press();
+
+    QCOMPARE(fx.dialogs().messages(),
+             QStringList{QStringLiteral("Done.\r\n\r\nThese files were saved under another name, "
+                                        "because an earlier file of this run has the same "
+                                        "name:\r\n") +
+                         second + QStringLiteral(" -> Harbour Tales (2).epub")});
+    QCOMPARE(epubProblem(fx.files() + QStringLiteral("/Harbour Tales.epub"),
+                         QStringLiteral("Harbour Tales")),
+             QString());
+    QCOMPARE(epubProblem(fx.files() + QStringLiteral("/Harbour Tales (2).epub"),
+                         QStringLiteral("A Covered Book")),
+             QString());
+    QCOMPARE(fx.leftInTemporaryFolder(), QStringList());
+}
+
+// A small tmpfs filled to the last block: calibre fails while writing.
+void CalibreConversionTest::fullDiskLeavesTheEarlierEpubIntact() {
+    test::ConversionFixture fx;
+    const QString disk = fx.files() + QStringLiteral("/small disk");
+    QDir().mkpath(disk);
+    QProcess mount;
+    mount.start(QStringLiteral("mount"),
+                {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                 QStringLiteral("size=512k"), QStringLiteral("tmpfs"), disk});
+    if (!mount.waitForFinished(20000) || mount.exitStatus() != QProcess::NormalExit ||
+        mount.exitCode() != 0)
+        QSKIP(qPrintable(QStringLiteral("a tmpfs cannot be mounted here, so no disk can be "
+                                        "filled: ") +
+                         QString::fromLocal8Bit(mount.readAllStandardError()).trimmed()));
+    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {disk}); });
+    const QString output = disk + QStringLiteral("/Harbour Tales.epub");
+    const QByteArray earlier(64 * 1024, 'e');
+    test::writeFile(output, earlier);
+    QFile filler(disk + QStringLiteral("/filler"));
+    QVERIFY(filler.open(QIODevice::WriteOnly));
+    const QByteArray block(4096, '\0');
+    while (filler.write(block) == block.size() && filler.flush()) {
+    }
+    filler.close();
+    fx.form().setText1(disk);
+    const QString input = fx.files() + QStringLiteral("/Harbour Tales.mobi");
+    QVERIFY(QFile::copy(books_.path() + QStringLiteral("/Harbour Tales.mobi"), input));
+    fx.add({input});
+
+    fx.press();
+
+    const QStringList messages = fx.dialogs().messages();
+    QCOMPARE(messages.size(), 1);
+    const QString entry = messages.constFirst().section(QStringLiteral("\r\n"), 4, 4);
+    QVERIFY2(entry.startsWith(input + QStringLiteral(" Error: ")), qPrintable(entry));
+    QCOMPARE(test::readFile(output), earlier);
+    QCOMPARE(QDir(disk).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                                  QDir::Name | QDir::IgnoreCase),
+             (QStringList{"filler", "Harbour Tales.epub"}));
     QCOMPARE(fx.leftInTemporaryFolder(), QStringList());
 }
 

@@ -1,8 +1,11 @@
 #include "apptitle.h"
 #include "busystate.h"
 #include "conversionfixture.h"
+#include "failure.h"
 #include "inputlist.h"
+#include "testfiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -10,6 +13,8 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quillbrook;
 
@@ -79,12 +84,22 @@ private slots:
     void unwritableOutputIsAFailure_data();
     void unwritableOutputIsAFailure();
     void missingCalibreIsTheReason();
+    void unpackFailureStopsTheRunWithOneMessage();
     void failedStepIsReportedAndTheRunGoesOn();
+    void runWorksInAFolderOfItsOwn();
+    void equalNamesAreSavedUnderNewNames();
+    void inputsAreCheckedBeforeTheConverterRuns_data();
+    void inputsAreCheckedBeforeTheConverterRuns();
+    void unusableTemporaryFolderStopsTheRunWithOneMessage_data();
+    void unusableTemporaryFolderStopsTheRunWithOneMessage();
+    void relativeTemporaryFolderIsTakenFromTheStartFolder();
 };
 
+// One conversion at a time, as the run always did: these tests follow it step by step.
 void ConversionRunTest::init() {
     fx_ = std::make_unique<test::ConversionFixture>();
     fx_->useFakeCalibre();
+    test::storeSetting(QStringLiteral("SimultaneousConversions"), QStringLiteral("1"));
 }
 
 void ConversionRunTest::cleanup() {
@@ -185,7 +200,7 @@ void ConversionRunTest::outputPaths() {
     fx_->press();
 
     const QString outputPath = fx_->files() + QLatin1Char('/') + output;
-    QCOMPARE(fx_->fakeCalls(), (QList<QStringList>{{inputPath, outputPath}}));
+    QCOMPARE(fx_->fakeCalls(), (QList<QStringList>{{inputPath, test::stagedFor(outputPath)}}));
     QCOMPARE(readAll(outputPath), QByteArray("convert"));
     QCOMPARE(fx_->dialogs().messages(), QStringList{QStringLiteral("Done.")});
 }
@@ -200,12 +215,13 @@ void ConversionRunTest::failureListNamesEachFailedInputWithItsLastErrorLine() {
 
     fx_->press();
 
+    // Without an error line, the last line the converter wrote is the reason.
     const QString severalEntry =
         several + QStringLiteral(" Error: ERROR: the last error line wins");
     QCOMPARE(fx_->dialogs().messages(),
-             QStringList{doneWithFailures(QStringLiteral("\r\n") + severalEntry +
-                                          QStringLiteral("\r\n") + silent + QStringLiteral("\r\n") +
-                                          severalEntry)});
+             QStringList{doneWithFailures(
+                 QStringLiteral("\r\n") + severalEntry + QStringLiteral("\r\n") + silent +
+                 QStringLiteral(" Error: nothing to see\r\n") + severalEntry)});
     QCOMPARE(fx_->fakeCalls().size(), 4);
     QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/fine.epub")));
 }
@@ -216,18 +232,21 @@ void ConversionRunTest::progressAndPointerFollowTheRun() {
     for (const QString& name : names)
         fx_->add({fx_->write(name, "convert")});
     QList<ProgressSeen> seen;
-    whenProgressShows([&](int value) {
+    connect(form.ProgressBar1, &QProgressBar::valueChanged, &form, [&](int value) {
         seen.append({value, form.ProgressBar1->format(), isBusy(form)});
     });
 
     fx_->press();
 
+    // The value is the share of the list whose conversions have ended, the
+    // text names the input started last.
     const QList<ProgressSeen> expected{{25, "Processing: one.mobi", true},
                                        {50, "Processing: two.mobi", true},
                                        {75, "Processing: three.mobi", true},
                                        {100, "Processing: four.mobi", true},
-                                       {0, "Progress Bar", false}};
+                                       {0, "Processing: four.mobi", false}};
     QCOMPARE(seen, expected);
+    QCOMPARE(form.ProgressBar1->format(), QStringLiteral("Progress Bar"));
     QCOMPARE(fx_->dialogs().messages(), QStringList{QStringLiteral("Done.")});
 }
 
@@ -235,15 +254,24 @@ void ConversionRunTest::secondPressDuringARunChangesNothing() {
     Form1& form = fx_->form();
     fx_->add({fx_->write(QStringLiteral("a.mobi"), "convert"),
               fx_->write(QStringLiteral("b.mobi"), "convert")});
+    fx_->dialogs().answerMessage(Dialogs::Answer::No);
+    bool pressed = false;
     whenProgressShows([&](int value) {
-        if (value == 50)
+        if (value == 50 && !std::exchange(pressed, true))
             form.PushButton2->click();
     });
 
     fx_->press();
 
     QCOMPARE(fx_->fakeCalls().size(), 2);
-    QCOMPARE(fx_->dialogs().messages(), QStringList{QStringLiteral("Done.")});
+    const QList<test::ShownDialog> shown = fx_->dialogs().shown();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown[0].text, QStringLiteral("Stop converting? The files being converted now are "
+                                           "stopped, and the files not yet started are not "
+                                           "converted."));
+    QCOMPARE(shown[0].buttons, Dialogs::Buttons::YesNoDefaultNo);
+    QCOMPARE(shown[0].icon, Dialogs::Icon::Question);
+    QCOMPARE(shown[1].text, QStringLiteral("Done."));
     fx_->press();
     QCOMPARE(fx_->fakeCalls().size(), 4);
 }
@@ -276,9 +304,19 @@ void ConversionRunTest::convertedOnlyWhenTheConverterSucceededAndWrote_data() {
     QTest::newRow("fails, old output present")
         << QByteArray("fail\nError: cannot parse\n") << true << " Error: Error: cannot parse";
     QTest::newRow("succeeds without writing, old output present")
-        << QByteArray("succeed-without-writing") << true << "";
-    QTest::newRow("crashes") << QByteArray("crash\nworking\n") << false << "";
-    QTest::newRow("killed after writing") << QByteArray("write-then-killed") << false << "";
+        << QByteArray("succeed-without-writing") << true
+        << " Error: the converter ended without writing the EPUB file.";
+    QTest::newRow("fails silently")
+        << QByteArray("fail") << false << " Error: the converter ended with exit status 1.";
+    QTest::newRow("crashes after a line")
+        << QByteArray("crash\nworking\n  \n") << false << " Error: working";
+    QTest::newRow("crashes silently")
+        << QByteArray("crash") << false << " Error: the converter was ended by signal SIGSEGV.";
+    QTest::newRow("killed after writing, old output present")
+        << QByteArray("write-then-killed") << true
+        << " Error: the converter was ended by signal SIGKILL.";
+    QTest::newRow("half-written on a full disk, old output present")
+        << QByteArray("half-written") << true << " Error: Error: No space left on device";
 }
 
 void ConversionRunTest::convertedOnlyWhenTheConverterSucceededAndWrote() {
@@ -294,45 +332,55 @@ void ConversionRunTest::convertedOnlyWhenTheConverterSucceededAndWrote() {
 
     QCOMPARE(fx_->dialogs().messages(),
              QStringList{doneWithFailures(QStringLiteral("\r\n") + input + reason)});
-    if (oldOutput)
-        QCOMPARE(readAll(fx_->files() + QStringLiteral("/book.epub")),
-                 QByteArray("an earlier result"));
+    const QString output = fx_->files() + QStringLiteral("/book.epub");
+    QCOMPARE(readAll(output), oldOutput ? QByteArray("an earlier result") : QByteArray());
+    QCOMPARE(QFile::exists(output), oldOutput);
+    // Nothing of the run's own is left beside the output.
+    const QStringList left =
+        oldOutput ? QStringList{"book.epub", "book.mobi"} : QStringList{"book.mobi"};
+    QCOMPARE(QDir(fx_->files()).entryList(QDir::Hidden | QDir::Files), left);
 }
 
 void ConversionRunTest::unwritableOutputIsAFailure_data() {
     QTest::addColumn<QString>("folderText");
     QTest::addColumn<QString>("blocker");
     QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("reason");
 
     // Root may write anywhere; what stops it is a path that cannot be a file.
-    QTest::newRow("folder is a regular file") << "plain.txt"
-                                              << "plain.txt"
-                                              << "plain.txt/book.epub";
-    QTest::newRow("folder at the output path") << ""
-                                               << "book.epub/inside"
-                                               << "book.epub";
+    QTest::newRow("folder is a regular file")
+        << "plain.txt"
+        << "plain.txt"
+        << "plain.txt/book.epub"
+        << " Error: the output folder %1/plain.txt/ cannot be written (Not a directory).";
+    QTest::newRow("folder at the output path")
+        << ""
+        << "book.epub/inside"
+        << "book.epub"
+        << " Error: the result could not be saved as %1/book.epub (Is a directory).";
 }
 
 void ConversionRunTest::unwritableOutputIsAFailure() {
     QFETCH(QString, folderText);
     QFETCH(QString, blocker);
     QFETCH(QString, output);
+    QFETCH(QString, reason);
     Form1& form = fx_->form();
     fx_->write(blocker, "in the way");
+    const QString first = fx_->write(QStringLiteral("first.mobi"), "convert");
     const QString input = fx_->write(QStringLiteral("book.mobi"), "convert");
-    fx_->add({input});
+    fx_->add({first, input});
     // The folder text is checked once, at the start, and used as it stands
     // when each output path is formed.
-    whenProgressShows([&](int) { form.setText1(fx_->files() + QLatin1Char('/') + folderText); });
+    connect(form.ProgressBar1, &QProgressBar::valueChanged, &form,
+            [&] { form.setText1(fx_->files() + QLatin1Char('/') + folderText); });
 
     fx_->press();
 
-    const QString outputPath = fx_->files() + QLatin1Char('/') + output;
-    QCOMPARE(fx_->fakeCalls(), (QList<QStringList>{{input, outputPath}}));
-    QCOMPARE(fx_->dialogs().messages(),
-             QStringList{doneWithFailures(QStringLiteral("\r\n") + input +
-                                          QStringLiteral(" Error: Error: could not write ") +
-                                          outputPath)});
+    QCOMPARE(
+        fx_->dialogs().messages(),
+        QStringList{doneWithFailures(QStringLiteral("\r\n") + input + reason.arg(fx_->files()))});
+    QCOMPARE(readAll(fx_->files() + QLatin1Char('/') + blocker), QByteArray("in the way"));
 }
 
 void ConversionRunTest::missingCalibreIsTheReason() {
@@ -349,34 +397,190 @@ void ConversionRunTest::missingCalibreIsTheReason() {
                                 "install calibre (Debian package calibre)."))});
 }
 
-void ConversionRunTest::failedStepIsReportedAndTheRunGoesOn() {
+void ConversionRunTest::unpackFailureStopsTheRunWithOneMessage() {
     const QTemporaryDir programWithoutZipComponent;
     fx_ = std::make_unique<test::ConversionFixture>(programWithoutZipComponent.path());
     fx_->useFakeCalibre();
-    const QString a = fx_->write(QStringLiteral("a.mobi"), "convert");
-    const QString b = fx_->write(QStringLiteral("b.mobi"), "convert");
-    fx_->add({a, b});
+    fx_->add({fx_->write(QStringLiteral("a.mobi"), "convert"),
+              fx_->write(QStringLiteral("b.mobi"), "convert")});
 
     fx_->press();
     fx_->press();
 
-    // Without the converter every input fails, and writing its batch file into
-    // the missing converter folder is reported once per input.
-    const auto report = [](const char* description, int line) {
-        return QLatin1String(description) +
-               QStringLiteral("\r\nin Ferncastle2021/08/31.Form1.PushButton2_Click at line %1\r\r"
-                              "Please email screenshot of this message to ")
-                   .arg(line) +
-               supportAddress;
-    };
-    const QStringList onePress{report("Error in loading DLL", 136), report("Path not found", 170),
-                               report("Path not found", 170)};
-    QCOMPARE(fx_->dialogs().errorReports(), onePress + onePress);
-    QCOMPARE(
-        fx_->dialogs().messages(),
-        QStringList(2, doneWithFailures(QStringLiteral("\r\n") + a + QStringLiteral("\r\n") + b)));
+    QCOMPARE(fx_->dialogs().messages(),
+             QStringList(2, QStringLiteral("The converter could not be prepared: ") +
+                                errorDescription(DllLoadError)));
     QVERIFY(fx_->fakeCalls().isEmpty());
+    QVERIFY(!isBusy(fx_->form()));
+    QCOMPARE(fx_->form().ProgressBar1->format(), QStringLiteral("Progress Bar"));
+}
+
+void ConversionRunTest::failedStepIsReportedAndTheRunGoesOn() {
+    Form1& form = fx_->form();
+    fx_->add({fx_->write(QStringLiteral("a.mobi"), "convert"),
+              fx_->write(QStringLiteral("b.mobi"), "sleep 0.3")});
+    fx_->dialogs().failNext(PermissionDenied);
+    bool pressed = false;
+    whenProgressShows([&](int) {
+        if (!std::exchange(pressed, true))
+            form.PushButton2->click();
+    });
+
+    fx_->press();
+
+    QCOMPARE(fx_->dialogs().errorReports(),
+             QStringList{QStringLiteral("Permission denied\r\nin "
+                                        "Ferncastle2021/08/31.Form1.PushButton2_Click at line "
+                                        "218\r\rPlease email screenshot of this message to ") +
+                         supportAddress});
+    QCOMPARE(fx_->dialogs().messages().constLast(), QStringLiteral("Done."));
+    QCOMPARE(fx_->fakeCalls().size(), 2);
     fx_->dialogs().forget();
+}
+
+// What others keep in the temporary folder is neither run nor changed nor deleted.
+void ConversionRunTest::runWorksInAFolderOfItsOwn() {
+    const QString temp = fx_->temporaryFolder();
+    const QString marker = fx_->files() + QStringLiteral("/planted-converter-ran");
+    test::writeFile(temp + QStringLiteral("/calibre.zip"), "someone else's archive");
+    QDir().mkpath(temp + QStringLiteral("/calibre"));
+    const QString planted = temp + QStringLiteral("/calibre/ebook-convert.exe");
+    test::writeFile(planted, "#!/bin/sh\ntouch '" + marker.toUtf8() + "'\ncp \"$1\" \"$2\"\n");
+    QFile::setPermissions(planted, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    test::writeFile(temp + QStringLiteral("/calibre/notes.txt"), "the user's own notes");
+    const QStringList before = fx_->leftInTemporaryFolder();
+    fx_->add({fx_->write(QStringLiteral("a.mobi"), "convert")});
+
+    fx_->press();
+
+    QCOMPARE(fx_->dialogs().messages(), QStringList{QStringLiteral("Done.")});
+    QCOMPARE(fx_->fakeCalls().size(), 1);
+    QVERIFY(!QFile::exists(marker));
+    QCOMPARE(fx_->leftInTemporaryFolder(), before);
+    QCOMPARE(test::readFile(temp + QStringLiteral("/calibre.zip")),
+             QByteArray("someone else's archive"));
+    QCOMPARE(test::readFile(temp + QStringLiteral("/calibre/notes.txt")),
+             QByteArray("the user's own notes"));
+    QDir(temp + QStringLiteral("/calibre")).removeRecursively();
+    QFile::remove(temp + QStringLiteral("/calibre.zip"));
+}
+
+// An EPUB from before the run is replaced, as a user converting again wants;
+// one this run wrote is never written over.
+void ConversionRunTest::equalNamesAreSavedUnderNewNames() {
+    const QString out = fx_->files() + QStringLiteral("/out");
+    fx_->write(QStringLiteral("out/book.epub"), "an earlier result");
+    fx_->write(QStringLiteral("out/book (2).epub"), "an earlier second result");
+    fx_->form().setText1(out);
+    const QString a = fx_->write(QStringLiteral("a/book.mobi"), "convert\na");
+    const QString b = fx_->write(QStringLiteral("b/book.mobi"), "convert\nb");
+    const QString c = fx_->write(QStringLiteral("c/book.mobi"), "fail\nError: c is broken");
+    const QString d = fx_->write(QStringLiteral("d/book.mobi"), "convert\nd");
+    fx_->add({a, b, c, d});
+
+    fx_->press();
+
+    QCOMPARE(test::readFile(out + QStringLiteral("/book.epub")), QByteArray("convert\na"));
+    QCOMPARE(test::readFile(out + QStringLiteral("/book (2).epub")), QByteArray("convert\nb"));
+    QVERIFY(!QFile::exists(out + QStringLiteral("/book (3).epub")));
+    QCOMPARE(test::readFile(out + QStringLiteral("/book (4).epub")), QByteArray("convert\nd"));
+    QCOMPARE(fx_->dialogs().messages(),
+             QStringList{doneWithFailures(QStringLiteral("\r\n") + c +
+                                          QStringLiteral(" Error: Error: c is broken")) +
+                         QStringLiteral("\r\n\r\nThese files were saved under another name, "
+                                        "because an earlier file of this run has the same "
+                                        "name:\r\n") +
+                         b + QStringLiteral(" -> book (2).epub\r\n") + d +
+                         QStringLiteral(" -> book (4).epub")});
+}
+
+void ConversionRunTest::inputsAreCheckedBeforeTheConverterRuns_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << "missing"
+                             << " Error: the file is missing.";
+    QTest::newRow("dangling link") << "dangling"
+                                   << " Error: the file is missing.";
+    QTest::newRow("folder") << "folder"
+                            << " Error: not a regular file.";
+    QTest::newRow("FIFO") << "fifo"
+                          << " Error: not a regular file.";
+    QTest::newRow("link to /dev/zero") << "zero"
+                                       << " Error: not a regular file.";
+    QTest::newRow("unreadable") << "unreadable"
+                                << " Error: the file cannot be read.";
+}
+
+void ConversionRunTest::inputsAreCheckedBeforeTheConverterRuns() {
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    if (kind == QLatin1String("unreadable") && geteuid() == 0)
+        QSKIP("root reads every file: an unreadable input cannot be made here");
+    const QString input = fx_->files() + QStringLiteral("/x.mobi");
+    if (kind == QLatin1String("dangling"))
+        QVERIFY(QFile::link(fx_->files() + QStringLiteral("/gone"), input));
+    else if (kind == QLatin1String("folder"))
+        QVERIFY(QDir().mkdir(input));
+    else if (kind == QLatin1String("fifo"))
+        QCOMPARE(mkfifo(QFile::encodeName(input).constData(), 0600), 0);
+    else if (kind == QLatin1String("zero"))
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), input));
+    else if (kind == QLatin1String("unreadable"))
+        QCOMPARE(
+            chmod(QFile::encodeName(fx_->write(QStringLiteral("x.mobi"), "convert")).constData(),
+                  0),
+            0);
+    const QString fine = fx_->write(QStringLiteral("fine.mobi"), "convert");
+    fx_->add({input, fine});
+
+    fx_->press();
+
+    QCOMPARE(fx_->dialogs().messages(),
+             QStringList{doneWithFailures(QStringLiteral("\r\n") + input + reason)});
+    QCOMPARE(fx_->fakeCalls().size(), 1);
+    QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/fine.epub")));
+}
+
+void ConversionRunTest::unusableTemporaryFolderStopsTheRunWithOneMessage_data() {
+    QTest::addColumn<QString>("temp");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << "missing"
+                             << "No such file or directory";
+    QTest::newRow("a file") << "file"
+                            << "Not a directory";
+}
+
+void ConversionRunTest::unusableTemporaryFolderStopsTheRunWithOneMessage() {
+    QFETCH(QString, temp);
+    QFETCH(QString, reason);
+    const QString folder = fx_->files() + QLatin1Char('/') + temp;
+    if (temp == QLatin1String("file"))
+        fx_->write(temp, "not a folder");
+    qputenv("TEMP", QFile::encodeName(folder));
+    fx_->add({fx_->write(QStringLiteral("a.mobi"), "convert"),
+              fx_->write(QStringLiteral("b.mobi"), "convert")});
+
+    fx_->press();
+
+    QCOMPARE(fx_->dialogs().messages(),
+             QStringList{QStringLiteral("The converter could not be prepared: no working folder "
+                                        "can be made in %1 (%2)")
+                             .arg(folder, reason)});
+    QVERIFY(fx_->fakeCalls().isEmpty());
+    QVERIFY(!isBusy(fx_->form()));
+}
+
+void ConversionRunTest::relativeTemporaryFolderIsTakenFromTheStartFolder() {
+    QTemporaryDir here(QDir::currentPath() + QStringLiteral("/relative-temp-XXXXXX"));
+    qputenv("TEMP", QFile::encodeName(QDir::current().relativeFilePath(here.path())));
+    fx_->add({fx_->write(QStringLiteral("a.mobi"), "convert")});
+
+    fx_->press();
+
+    QCOMPARE(fx_->dialogs().messages(), QStringList{QStringLiteral("Done.")});
+    QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/a.epub")));
+    QCOMPARE(QDir(here.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList());
 }
 
 QTEST_MAIN(ConversionRunTest)

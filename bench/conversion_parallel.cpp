@@ -1,0 +1,185 @@
+// The conversion run with its default number of converters at once against
+// what a user would run instead: 24 real MOBI files (the project's sample
+// sources, made into MOBI by calibre, each under six names) converted by
+// "Start Converting" on a real main window (offscreen), by a bare
+// one-at-a-time ebook-convert loop, and by "xargs -P N" with the program's
+// N. Prints each wall-clock time, the median of the runs (first argument,
+// default 3), the two ratios (targets: at most 0.75 of the loop, at most
+// 1.05 of xargs) and the program's own processor time during its run
+// (getrusage RUSAGE_SELF) as a share of the run's wall time (target under 1 %).
+// The three take turns going first.
+
+#include "busystate.h"
+#include "conversionsettings.h"
+#include "form1.h"
+#include "inputlist.h"
+#include "scripteddialogs.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <algorithm>
+#include <functional>
+#include <sys/resource.h>
+
+using namespace quillbrook;
+
+namespace {
+
+constexpr int namesPerSource = 6;
+
+QTextStream out(stdout);
+
+double ownProcessorSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+void runShell(const QString& script, const QStringList& arguments) {
+    QProcess shell;
+    shell.start(QStringLiteral("/bin/sh"), QStringList{QStringLiteral("-c"), script} + arguments);
+    if (!shell.waitForFinished(-1) || shell.exitCode() != 0)
+        qFatal("the shell command failed: %s", qPrintable(script));
+}
+
+// Each sample source made into MOBI once by calibre, then copied under more names.
+QStringList makeBooks(const QString& sources, const QString& folder) {
+    QStringList books;
+    const QStringList pages = QDir(sources).entryList({QStringLiteral("*.html")}, QDir::Files);
+    for (const QString& page : pages) {
+        const QString stem = page.chopped(5);
+        const QString made = folder + QLatin1Char('/') + stem + QStringLiteral(".mobi");
+        runShell(QStringLiteral("ebook-convert \"$0\" \"$1\" >/dev/null 2>&1"),
+                 {sources + QLatin1Char('/') + page, made});
+        for (int copy = 1; copy < namesPerSource; ++copy) {
+            books << folder + QStringLiteral("/%1 %2.mobi").arg(stem).arg(copy);
+            QFile::copy(made, books.constLast());
+        }
+        books << made;
+    }
+    return books;
+}
+
+void emptyFolder(const QString& folder) {
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+}
+
+struct ProgramCost {
+    double wall = 0;
+    double ownProcessor = 0;
+};
+
+ProgramCost programRun(Form1& form, test::ScriptedDialogs& dialogs, const QStringList& books,
+                       const QString& outputs) {
+    emptyFolder(outputs);
+    form.setText1(outputs);
+    inputlist::clear(*form.ListView1);
+    for (const QString& book : books)
+        inputlist::append(*form.ListView1, book);
+    dialogs.forget();
+    const double processorBefore = ownProcessorSeconds();
+    QElapsedTimer timer;
+    timer.start();
+    form.PushButton2->click();
+    while (isBusyWith(form, BusyWork::conversionRun))
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const ProgramCost cost{timer.nsecsElapsed() / 1e9, ownProcessorSeconds() - processorBefore};
+    if (dialogs.messages() != QStringList{QStringLiteral("Done.")})
+        qFatal("the conversion run did not convert every book");
+    return cost;
+}
+
+double timed(const QString& script, const QStringList& arguments, const QString& outputs) {
+    emptyFolder(outputs);
+    QElapsedTimer timer;
+    timer.start();
+    runShell(script, arguments);
+    return timer.nsecsElapsed() / 1e9;
+}
+
+const QString serialLoop =
+    QStringLiteral("for f in \"$0\"/*.mobi; do n=${f##*/}; "
+                   "ebook-convert \"$f\" \"$1/${n%.mobi}.epub\" > /dev/null 2>&1 || exit 1; done");
+
+const QString xargsRun = QStringLiteral(
+    "cd \"$0\" && printf '%s\\0' *.mobi | xargs -0 -P \"$2\" -I{} "
+    "sh -c 'ebook-convert \"$1\" \"$2/${1%.mobi}.epub\" > /dev/null 2>&1' _ {} \"$1\"");
+
+double median(QList<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QTemporaryDir work;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(work.path() + QStringLiteral("/config")));
+    qputenv("TEMP", QFile::encodeName(work.path() + QStringLiteral("/temp")));
+    QDir().mkpath(work.path() + QStringLiteral("/temp"));
+    QApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 3;
+    const QString inputs = work.path() + QStringLiteral("/in");
+    QDir().mkpath(inputs);
+    const QStringList books = makeBooks(QStringLiteral(QUILLBROOK_SAMPLE_SOURCES), inputs);
+    const int simultaneous = SimultaneousConversions();
+
+    test::ScriptedDialogs dialogs;
+    Form1 form(Form1Setup{dialogs, QStringLiteral(QUILLBROOK_PROGRAM_DIR), [] { return 1; }});
+    form.Option1->click();
+
+    QList<double> program;
+    QList<double> ownShare;
+    QList<double> serial;
+    QList<double> parallel;
+    const QString outputs = work.path() + QStringLiteral("/out");
+    const QString parallelism = QString::number(simultaneous);
+    for (int run = 1; run <= runs; ++run) {
+        const auto programTurn = [&] {
+            const ProgramCost cost = programRun(form, dialogs, books, outputs);
+            program << cost.wall;
+            ownShare << cost.ownProcessor / cost.wall;
+        };
+        const auto serialTurn = [&] { serial << timed(serialLoop, {inputs, outputs}, outputs); };
+        const auto xargsTurn = [&] {
+            parallel << timed(xargsRun, {inputs, outputs, parallelism}, outputs);
+        };
+        const std::function<void()> turns[] = {programTurn, serialTurn, xargsTurn};
+        for (int turn = 0; turn < 3; ++turn)
+            turns[(turn + run - 1) % 3]();
+        out << QStringLiteral("run %1: program %2 s (own processor %3 %), serial loop %4 s, "
+                              "xargs -P %5 %6 s\n")
+                   .arg(run)
+                   .arg(program.constLast(), 0, 'f', 2)
+                   .arg(ownShare.constLast() * 100, 0, 'f', 3)
+                   .arg(serial.constLast(), 0, 'f', 2)
+                   .arg(parallelism)
+                   .arg(parallel.constLast(), 0, 'f', 2)
+            << Qt::flush;
+    }
+    out << QStringLiteral("%1 MOBI files, %2 converters at once, median of %3 runs: program %4 s, "
+                          "serial loop %5 s, xargs -P %2 %6 s\n")
+               .arg(books.size())
+               .arg(simultaneous)
+               .arg(runs)
+               .arg(median(program), 0, 'f', 2)
+               .arg(median(serial), 0, 'f', 2)
+               .arg(median(parallel), 0, 'f', 2)
+        << QStringLiteral("program / serial loop %1 (target at most 0.75); program / xargs %2 "
+                          "(target at most 1.05); own processor time %3 % of the run's wall "
+                          "time (target under 1 %)\n")
+               .arg(median(program) / median(serial), 0, 'f', 3)
+               .arg(median(program) / median(parallel), 0, 'f', 3)
+               .arg(median(ownShare) * 100, 0, 'f', 3);
+    return 0;
+}

@@ -1,0 +1,262 @@
+#include "apptitle.h"
+#include "conversionfixture.h"
+#include "inputlist.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <csignal>
+
+using namespace quillbrook;
+
+namespace {
+
+QString doneWithFailures(const QStringList& entries) {
+    return QStringLiteral("Done.\r\n\r\nThese files:\r\n\r\n") +
+           entries.join(QStringLiteral("\r\n")) +
+           QStringLiteral("\r\n\r\nwere not converted. It may be that they are too big in "
+                          "filesize. Please email ") +
+           supportAddress +
+           QStringLiteral(" a screenshot of this error message if you have any questions.");
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const QString stoppedByUser = QStringLiteral(" Error: stopped by the user.");
+const QString notStarted = QStringLiteral(" Error: not converted, the run was stopped.");
+
+} // namespace
+
+// Several converters at once, driven from the event loop, and every way a run
+// can be cut short: Stop, a hung converter, a closing window, a signal.
+class ConversionEngineTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::ConversionFixture> fx_;
+
+    void setSimultaneous(int count) {
+        test::storeSetting(QStringLiteral("SimultaneousConversions"), QString::number(count));
+    }
+    // Waits until the fakes and the children they start have all begun.
+    void waitForProcesses(int count) {
+        QVERIFY(QTest::qWaitFor([&] { return fx_->fakePids().size() >= count; }, 20000));
+    }
+    // Nothing any fake started is left, nor anything in the temporary folder,
+    // and every converter's TMPDIR was inside the run's own folder.
+    void verifyNothingLeft() {
+        QVERIFY(fx_->fakeProcessesGone());
+        QCOMPARE(fx_->leftInTemporaryFolder(), QStringList());
+        for (const QString& folder : fx_->fakeTemporaryFolders())
+            QVERIFY2(folder.startsWith(fx_->temporaryFolder() + QStringLiteral("/quillbrook-run-")),
+                     qPrintable(folder));
+    }
+
+private slots:
+    void init();
+    void cleanup();
+    void neverMoreThanNConvertersAtOnce_data();
+    void neverMoreThanNConvertersAtOnce();
+    void failureListKeepsListOrder();
+    void outputNamesFollowListOrder();
+    void stopEndsEveryConverterAndNamesEachInput();
+    void silentConverterIsEndedAfterTheLimit();
+    void closingTheWindowEndsEveryConverter();
+    void terminationSignalEndsEveryConverter_data();
+    void terminationSignalEndsEveryConverter();
+    void killedProgramTakesItsConverterAlong();
+};
+
+void ConversionEngineTest::init() {
+    fx_ = std::make_unique<test::ConversionFixture>();
+    fx_->useFakeCalibre();
+}
+
+void ConversionEngineTest::cleanup() {
+    const auto fx = std::move(fx_);
+    QCOMPARE(fx->dialogs().unusedAnswers(), QString());
+    QCOMPARE(fx->dialogs().errorReports(), QStringList());
+    QCOMPARE(fx->leftInTemporaryFolder(), QStringList());
+}
+
+void ConversionEngineTest::neverMoreThanNConvertersAtOnce_data() {
+    QTest::addColumn<int>("simultaneous");
+    QTest::newRow("one") << 1;
+    QTest::newRow("two") << 2;
+    QTest::newRow("three") << 3;
+}
+
+void ConversionEngineTest::neverMoreThanNConvertersAtOnce() {
+    QFETCH(int, simultaneous);
+    setSimultaneous(simultaneous);
+    for (int i = 1; i <= 5; ++i)
+        fx_->add({fx_->write(QStringLiteral("book%1.mobi").arg(i), "sleep 0.4")});
+
+    fx_->press();
+
+    QCOMPARE(fx_->mostFakesAtOnce(), simultaneous);
+    QCOMPARE(fx_->dialogs().messages(), QStringList{QStringLiteral("Done.")});
+    for (int i = 1; i <= 5; ++i)
+        QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/book%1.epub").arg(i)));
+}
+
+void ConversionEngineTest::failureListKeepsListOrder() {
+    setSimultaneous(3);
+    const QString slow = fx_->write(QStringLiteral("slow.mobi"), "fail after 0.6");
+    const QString middle = fx_->write(QStringLiteral("middle.mobi"), "fail after 0.3");
+    const QString fast = fx_->write(QStringLiteral("fast.mobi"), "fail\nError: at once");
+    fx_->add({slow, middle, fast});
+
+    fx_->press();
+
+    const QString late = QStringLiteral(" Error: Error: failed late");
+    QCOMPARE(fx_->dialogs().messages(),
+             QStringList{doneWithFailures(
+                 {slow + late, middle + late, fast + QStringLiteral(" Error: Error: at once")})});
+}
+
+void ConversionEngineTest::outputNamesFollowListOrder() {
+    setSimultaneous(2);
+    const QString first = fx_->write(QStringLiteral("a/book.mobi"), "sleep 0.5");
+    const QString second = fx_->write(QStringLiteral("b/book.mobi"), "convert");
+    fx_->add({first, second});
+
+    fx_->press();
+
+    QCOMPARE(readAll(fx_->files() + QStringLiteral("/book.epub")), QByteArray("sleep 0.5"));
+    QCOMPARE(readAll(fx_->files() + QStringLiteral("/book (2).epub")), QByteArray("convert"));
+    QCOMPARE(fx_->dialogs().messages(),
+             QStringList{QStringLiteral("Done.\r\n\r\nThese files were saved under another name, "
+                                        "because an earlier file of this run has the same "
+                                        "name:\r\n") +
+                         second + QStringLiteral(" -> book (2).epub")});
+}
+
+void ConversionEngineTest::stopEndsEveryConverterAndNamesEachInput() {
+    setSimultaneous(2);
+    const QString first = fx_->write(QStringLiteral("first.mobi"), "hang\nworking");
+    const QString second = fx_->write(QStringLiteral("second.mobi"), "hang");
+    const QString third = fx_->write(QStringLiteral("third.mobi"), "convert");
+    const QString fourth = fx_->write(QStringLiteral("fourth.mobi"), "convert");
+    const QString earlier = fx_->write(QStringLiteral("first.epub"), "an earlier result");
+    fx_->add({first, second, third, fourth});
+    Form1& form = fx_->form();
+
+    form.PushButton2->click();
+    waitForProcesses(4);
+    fx_->dialogs().answerMessage(Dialogs::Answer::Yes);
+    form.PushButton2->click();
+    fx_->waitForTheRunToEnd();
+
+    QCOMPARE(fx_->dialogs().messages().constLast(),
+             doneWithFailures({first + stoppedByUser, second + stoppedByUser, third + notStarted,
+                               fourth + notStarted}));
+    QCOMPARE(fx_->fakeCalls().size(), 2);
+    QCOMPARE(readAll(earlier), QByteArray("an earlier result"));
+    QCOMPARE(QDir(fx_->files()).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{"first.epub", "first.mobi", "fourth.mobi", "second.mobi", "third.mobi"}));
+    verifyNothingLeft();
+}
+
+void ConversionEngineTest::silentConverterIsEndedAfterTheLimit() {
+    setSimultaneous(1);
+    test::storeSetting(QStringLiteral("StalledConverterMinutes"), QStringLiteral("0.05"));
+    const QString silent = fx_->write(QStringLiteral("silent.mobi"), "hang\nstarting");
+    const QString fine = fx_->write(QStringLiteral("fine.mobi"), "convert");
+    fx_->add({silent, fine});
+
+    fx_->press();
+
+    QCOMPARE(
+        fx_->dialogs().messages(),
+        QStringList{doneWithFailures(
+            {silent + QStringLiteral(" Error: the converter wrote nothing for 0.05 minutes and was "
+                                     "stopped.")})});
+    QVERIFY(!QFile::exists(fx_->files() + QStringLiteral("/silent.epub")));
+    QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/fine.epub")));
+    verifyNothingLeft();
+}
+
+void ConversionEngineTest::closingTheWindowEndsEveryConverter() {
+    setSimultaneous(2);
+    const QString earlier = fx_->write(QStringLiteral("first.epub"), "an earlier result");
+    fx_->add({fx_->write(QStringLiteral("first.mobi"), "hang"),
+              fx_->write(QStringLiteral("second.mobi"), "hang"),
+              fx_->write(QStringLiteral("third.mobi"), "convert")});
+    Form1& form = fx_->form();
+    form.show();
+
+    form.PushButton2->click();
+    waitForProcesses(4);
+    QVERIFY(form.close());
+    QCoreApplication::processEvents();
+
+    QCOMPARE(fx_->dialogs().shown().size(), 0);
+    QCOMPARE(fx_->fakeCalls().size(), 2);
+    QCOMPARE(readAll(earlier), QByteArray("an earlier result"));
+    QCOMPARE(QDir(fx_->files()).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{"first.epub", "first.mobi", "second.mobi", "third.mobi"}));
+    verifyNothingLeft();
+}
+
+void ConversionEngineTest::terminationSignalEndsEveryConverter_data() {
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGINT") << SIGINT;
+    QTest::newRow("SIGHUP") << SIGHUP;
+}
+
+void ConversionEngineTest::terminationSignalEndsEveryConverter() {
+    QFETCH(int, signalNumber);
+    setSimultaneous(2);
+    const QStringList inputs{fx_->write(QStringLiteral("first.mobi"), "hang"),
+                             fx_->write(QStringLiteral("second.mobi"), "hang"),
+                             fx_->write(QStringLiteral("third.mobi"), "convert")};
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(QStringLiteral(QUILLBROOK_CONVERSION_RUNNER), inputs);
+    QVERIFY(program.waitForReadyRead(20000));
+    waitForProcesses(4);
+
+    ::kill(pid_t(program.processId()), signalNumber);
+
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(fx_->fakeCalls().size(), 2);
+    QCOMPARE(QDir(fx_->files()).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{"first.mobi", "second.mobi", "third.mobi"}));
+    verifyNothingLeft();
+}
+
+// SIGKILL cannot be handled: the converter dies of its parent-death signal.
+void ConversionEngineTest::killedProgramTakesItsConverterAlong() {
+    setSimultaneous(1);
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(QStringLiteral(QUILLBROOK_CONVERSION_RUNNER),
+                  {fx_->write(QStringLiteral("first.mobi"), "hang")});
+    QVERIFY(program.waitForReadyRead(20000));
+    waitForProcesses(2);
+    const QList<qint64> pids = fx_->fakePids();
+
+    program.kill();
+
+    QVERIFY(program.waitForFinished(20000));
+    const bool converterEnded = test::processEnds(pids[0]);
+    // What the converter started itself is left to the converter to end;
+    // here that is the test's own stand-in, and its folder the test's.
+    ::kill(pid_t(pids[1]), SIGKILL);
+    for (const QString& left :
+         QDir(fx_->temporaryFolder()).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        QDir(fx_->temporaryFolder() + QLatin1Char('/') + left).removeRecursively();
+    QVERIFY(converterEnded);
+}
+
+QTEST_MAIN(ConversionEngineTest)
+#include "tst_conversionengine.moc"

@@ -1,0 +1,77 @@
+#include "conversionsettings.h"
+#include "outputnames.h"
+#include "testenvironment.h"
+
+#include <QTest>
+#include <QThread>
+#include <algorithm>
+
+using namespace quillbrook;
+
+// The run's settings as stored text is read, and the numbering of equal output names.
+class ConversionPartsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { test::clearSettingsStore(); }
+    void simultaneousConversions_data();
+    void simultaneousConversions();
+    void stalledConverterMinutes_data();
+    void stalledConverterMinutes();
+    void equalOutputNamesAreNumbered();
+};
+
+void ConversionPartsTest::simultaneousConversions_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("count");
+    const int cores = std::clamp(QThread::idealThreadCount(), 1, 4);
+    QTest::newRow("absent") << QString() << cores;
+    QTest::newRow("one") << "1" << 1;
+    QTest::newRow("sixteen, with spaces") << " 16 " << 16;
+    QTest::newRow("zero") << "0" << cores;
+    QTest::newRow("seventeen") << "17" << cores;
+    QTest::newRow("a fraction") << "2.5" << cores;
+    QTest::newRow("not a number") << "many" << cores;
+}
+
+void ConversionPartsTest::simultaneousConversions() {
+    QFETCH(QString, stored);
+    QFETCH(int, count);
+    if (!stored.isNull())
+        test::storeSetting(QStringLiteral("SimultaneousConversions"), stored);
+    QCOMPARE(SimultaneousConversions(), count);
+}
+
+void ConversionPartsTest::stalledConverterMinutes_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<double>("minutes");
+    QTest::newRow("absent") << QString() << 10.0;
+    QTest::newRow("three seconds") << "0.05" << 0.05;
+    QTest::newRow("watch off") << "0" << 0.0;
+    QTest::newRow("whole minutes") << "25" << 25.0;
+    QTest::newRow("negative") << "-1" << 10.0;
+    QTest::newRow("not a number") << "soon" << 10.0;
+}
+
+void ConversionPartsTest::stalledConverterMinutes() {
+    QFETCH(QString, stored);
+    QFETCH(double, minutes);
+    if (!stored.isNull())
+        test::storeSetting(QStringLiteral("StalledConverterMinutes"), stored);
+    QCOMPARE(StalledConverterMinutes(), minutes);
+}
+
+void ConversionPartsTest::equalOutputNamesAreNumbered() {
+    OutputNames names;
+    QCOMPARE(names.claim(QStringLiteral("/out/book (2).epub")),
+             QStringLiteral("/out/book (2).epub"));
+    QCOMPARE(names.claim(QStringLiteral("/out/book.epub")), QStringLiteral("/out/book.epub"));
+    QCOMPARE(names.claim(QStringLiteral("/out/book.epub")), QStringLiteral("/out/book (3).epub"));
+    QCOMPARE(names.claim(QStringLiteral("/out/book.epub")), QStringLiteral("/out/book (4).epub"));
+    QCOMPARE(names.claim(QStringLiteral("/other/book.epub")), QStringLiteral("/other/book.epub"));
+    QCOMPARE(names.claim(QStringLiteral("/out/a.b.epub")), QStringLiteral("/out/a.b.epub"));
+    QCOMPARE(names.claim(QStringLiteral("/out/a.b.epub")), QStringLiteral("/out/a.b (2).epub"));
+}
+
+QTEST_MAIN(ConversionPartsTest)
+#include "tst_conversionparts.moc"
