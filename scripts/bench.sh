@@ -12,7 +12,8 @@ cmake --build --preset release
 benchmarks=("$@")
 if [ ${#benchmarks[@]} -eq 0 ]; then
   benchmarks=(runandwait_latency zip_extract filelist_bench addfolder_tree
-              conversion_fixed_cost conversion_overhead conversion_parallel)
+              conversion_fixed_cost conversion_overhead conversion_parallel
+              mobicheck_cost)
 fi
 for name in "${benchmarks[@]}"; do
   echo "== $name"

@@ -7,6 +7,8 @@ packages=(
   # building
   build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev libzip-dev
+  # the damage check of converted inputs reads MOBI files through libmobi
+  libmobi-dev libmobi0
   # the converter that the program drives
   calibre
   # tests on a real X server, benchmarks and archive tools
