@@ -16,7 +16,9 @@ QStringList droppedFileList(const QMimeData* data);
 // Takes files and folders dropped on the list from a file manager: a dropped
 // file is appended as it is, a dropped folder with every file of its tree,
 // in the order of the drop. A drag that is no file list is refused, so the
-// pointer shows that it cannot be dropped.
+// pointer shows that it cannot be dropped. The listing of a dropped folder is
+// a folder add: the window is busy with it meanwhile, and a drop that arrives
+// during another folder add's listing waits until that listing is over.
 class FileDrop : public QObject {
     Q_OBJECT
 
@@ -31,6 +33,7 @@ private:
     FileDrop(FolderCommandTarget target, QObject* parent);
 
     void ListView1_OLEDragDrop();
+    void addDroppedFolder(const QString& folder);
     void addDroppedPath(const QString& path);
 
     FolderCommandTarget target_;
