@@ -1,12 +1,12 @@
 #include "form1.h"
 
 #include "apptitle.h"
+#include "desktopfolder.h"
 #include "dialogs.h"
 #include "failure.h"
 #include "paths.h"
 #include "settings.h"
 #include "skin.h"
-#include "desktopfolder.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

@@ -126,9 +126,9 @@ CommandLookup lookUpCommand(const QString& word) {
     shell.setStandardInputFile(QProcess::nullDevice());
     shell.setStandardOutputFile(QProcess::nullDevice());
     shell.setStandardErrorFile(QProcess::nullDevice());
-    shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"),
-                                            QStringLiteral("command -v -- \"$1\""),
-                                            QStringLiteral("sh"), word});
+    shell.start(
+        QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"), QStringLiteral("command -v -- \"$1\""), QStringLiteral("sh"), word});
     const bool answered = shell.waitForFinished(-1) && shell.exitStatus() == QProcess::NormalExit;
     return answered && shell.exitCode() == 0 ? CommandLookup::found : CommandLookup::missing;
 }

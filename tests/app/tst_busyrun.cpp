@@ -140,6 +140,7 @@ void BusyRunTest::runStaysBusyThroughAFolderAddAndADrop() {
     // Whatever the run does with window events, this acts once the converter
     // has started on the first input and then lets the converter go on.
     bool acted = false;
+    bool dropTaken = false;
     QStringList listAfterAdding;
     bool busyAfterAdding = false;
     QStringList listAfterGestures;
@@ -153,7 +154,7 @@ void BusyRunTest::runStaysBusyThroughAFolderAddAndADrop() {
         form.PushButton4->click();
         dropFiles(form.ListView1->viewport(), {dropped});
         // The drop is taken once the drag source has been released.
-        QTest::qWaitFor([&] { return inputlist::count(*form.ListView1) == 6; });
+        dropTaken = QTest::qWaitFor([&] { return inputlist::count(*form.ListView1) == 6; });
         listAfterAdding = test::listTexts(*form.ListView1);
         busyAfterAdding = showsWaitPointer(form);
         tryToRemoveAndReorder();
@@ -166,6 +167,7 @@ void BusyRunTest::runStaysBusyThroughAFolderAddAndADrop() {
     QTRY_VERIFY_WITH_TIMEOUT(!fx_->dialogs().messages().isEmpty(), 60000);
 
     QVERIFY(acted);
+    QVERIFY(dropTaken);
     QCOMPARE(listAfterAdding, inputs + added);
     QVERIFY2(busyAfterAdding, "a folder add or drop that ended mid-run restored the pointer");
     QCOMPARE(listAfterGestures, inputs + added);

@@ -13,9 +13,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace quillbrook;
 
@@ -189,6 +186,7 @@ void AddFolderTest::staysLiveAndBusyWhileAdding() {
 // remove anything.
 void AddFolderTest::listingRefusesAnotherAddARunAndRemovals() {
     Form1& form = *fixture_->form;
+    test::makeTree(fixture_->root(), {"late.mobi"});
     inputlist::append(*form.ListView1, fixture_->root() + "/first.mobi");
     QMimeData lateDrop;
     lateDrop.setUrls({QUrl::fromLocalFile(fixture_->root() + "/late.mobi")});
@@ -204,7 +202,9 @@ void AddFolderTest::listingRefusesAnotherAddARunAndRemovals() {
         form.PushButton6->click();
         form.ListView1->setCurrentItem(form.ListView1->topLevelItem(0));
         QTest::keyClick(form.ListView1, Qt::Key_Delete);
-        QDropEvent drop(QPoint(5, 5), Qt::CopyAction, &lateDrop, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &lateDrop, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(form.ListView1->viewport(), &enter);
+        QDropEvent drop(QPoint(5, 5), Qt::CopyAction, &lateDrop, Qt::LeftButton, {});
         QCoreApplication::sendEvent(form.ListView1->viewport(), &drop);
     });
     fixture_->dialogs.answerInput("mobi");
@@ -228,9 +228,8 @@ void AddFolderTest::addsFoldersNamedInAnyScript() {
                        QStringLiteral("Müller – Bücher/c.mobi"), QStringLiteral("书架/d.mobi"),
                        QStringLiteral("Ελληνικά/new\nline/e.mobi"), "what?/f.mobi"});
     // A name that is no UTF-8 cannot be handed on intact, nor anything below it.
-    const QByteArray notUtf8 = QFile::encodeName(f) + "/latin1-\xe9t\xe9";
-    QVERIFY(mkdir(notUtf8.constData(), 0700) == 0);
-    QVERIFY(::close(::creat((notUtf8 + "/g.mobi").constData(), 0600)) == 0);
+    const test::NativeNamedFolder notUtf8(f, "latin1-\xe9t\xe9", "g.mobi");
+    QVERIFY(notUtf8.made());
     fixture_->dialogs.answerInput("mobi");
     fixture_->dialogs.answerPickFolder(f);
     clickAddFolder();

@@ -5,11 +5,9 @@
 #include "scripteddialogs.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <sys/stat.h>
 
 using namespace quillbrook;
 
@@ -169,7 +167,9 @@ void FolderScanTest::findsUnusualCharacters_data() {
     QTest::newRow("control character") << QByteArray("tab\there") << false;
     QTest::newRow("Latin-1 byte") << QByteArray("caf\xe9") << true;
     QTest::newRow("cut-off sequence") << QByteArray("a\xd0") << true;
-    QTest::newRow("over-long encoding of /") << QByteArray("a\xc0\xafb") << true;
+    QTest::newRow("over-long encoding of /") << QByteArray("a\xc0\xaf"
+                                                           "b")
+                                             << true;
     QTest::newRow("encoded surrogate") << QByteArray("a\xed\xa0\x80") << true;
 }
 
@@ -189,9 +189,8 @@ void FolderScanTest::scansLevelByLevel() {
 void FolderScanTest::passesOverFoldersItCannotHandle() {
     test::makeTree(root_, {QStringLiteral("F/书架/inner/"), "F/.hidden/inner/", "F/what?/",
                            "F/plain/", QStringLiteral("F/Книги/"), "F/new\nline/"});
-    const QByteArray notUtf8 = QFile::encodeName(root_) + "/F/caf\xe9";
-    QVERIFY(mkdir(notUtf8.constData(), 0700) == 0);
-    QVERIFY(mkdir((notUtf8 + "/inner").constData(), 0700) == 0);
+    const test::NativeNamedFolder notUtf8(root_ + "/F", "caf\xe9", "inner.mobi");
+    QVERIFY(notUtf8.made());
     const QString f = root_ + "/F/";
     QCOMPARE(scan({f}), (QStringList{f, f + ".hidden/", f + "new\nline/", f + "plain/",
                                      f + QStringLiteral("Книги/"), f + QStringLiteral("书架/"),
