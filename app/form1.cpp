@@ -203,7 +203,14 @@ void Form1::Form_Load() {
         setApplicationTitle(deriveApplicationTitle(productName));
     });
     op.step(128, [&] { ListView1->setHeaderLabels({QStringLiteral("MOBI File(s)")}); });
-    op.step(130, [&] { ListView1->header()->resizeSection(0, twips(7300)); });
+    // The column keeps its width when the window is shown (the header would
+    // stretch its last column over the whole list), and a long path is cut at
+    // its right edge, so the user widens the column to read the rest.
+    op.step(130, [&] {
+        ListView1->header()->setStretchLastSection(false);
+        ListView1->header()->resizeSection(0, twips(7300));
+        ListView1->setTextElideMode(Qt::ElideNone);
+    });
     op.step(132, [&] { setText1(ReadSetting(QStringLiteral("Text1"), GetDesktopFolder())); });
     op.step(134, [&] {
         const bool selected = truthFromText(ReadSetting(QStringLiteral("Option1"), 1));

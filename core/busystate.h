@@ -16,6 +16,22 @@ void beginBusy(QWidget& window, BusyWork work);
 void endBusy(QWidget& window, BusyWork work);
 bool isBusyWith(const QWidget& window, BusyWork work);
 
+// Keeps the window busy with one operation of that kind for as long as it
+// lives, however the operation ends.
+class BusyScope {
+public:
+    BusyScope(QWidget& window, BusyWork work) : window_(window), work_(work) {
+        beginBusy(window_, work_);
+    }
+    ~BusyScope() { endBusy(window_, work_); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    QWidget& window_;
+    BusyWork work_;
+};
+
 // Busy while an operation is going on or while the window shows the wait pointer.
 bool isBusy(const QWidget& window);
 void showWaitPointer(QWidget& window);

@@ -59,6 +59,10 @@ void appendFilesOfTree(const FolderCommandTarget& target, const QString& folder,
 
 void AddFolderCommand::PushButton4_Click() {
     HandledOperation op(target_.dialogs, target_.lifetime, locations::addFolder);
+    // A folder add's listing lets window events through: a second one may not
+    // start in it.
+    if (op.exitIf(100, [&] { return isBusyWith(target_.window, BusyWork::folderAdd); }))
+        return;
     QString extension;
     op.step(100, [&] {
         extension = target_.dialogs.inputBox(
@@ -78,11 +82,12 @@ void AddFolderCommand::PushButton4_Click() {
         return;
     op.step(333, [&] { lastFolder_ = chosen; });
     op.step(334, [&] { WriteSetting(QStringLiteral("LastFolder"), lastFolder_); });
-    op.step(112, [&] { showWaitPointer(target_.window); });
+    op.step(112, [&] { beginBusy(target_.window, BusyWork::folderAdd); });
     appendFilesOfTree(
         target_, chosen, QStringLiteral("*.") + extension,
         [&op](int step, const std::function<void()>& action) { op.step(step, action); });
-    op.step(136, [&] { showDefaultPointer(target_.window); });
+    // The default pointer comes back only when no conversion run is going on.
+    op.step(136, [&] { endBusy(target_.window, BusyWork::folderAdd); });
 }
 
 } // namespace quillbrook

@@ -34,7 +34,9 @@ void appendFilesOfTree(const FolderCommandTarget& target, const QString& folder,
                        const QString& pattern, const StepRunner& runStep);
 
 // "Add All MOBI File(s) In Folder": asks for an extension and a folder, then
-// appends every file of that extension in the folder's tree.
+// appends every file of that extension in the folder's tree. The window is busy
+// with a folder add while the tree is listed; a press during another folder
+// add's listing does nothing.
 class AddFolderCommand {
 public:
     explicit AddFolderCommand(FolderCommandTarget target) : target_(target) {}

@@ -1,6 +1,7 @@
 #include "filedrop.h"
 
 #include "attributes.h"
+#include "busystate.h"
 #include "dialogs.h"
 #include "failure.h"
 #include "handledoperation.h"
@@ -9,10 +10,29 @@
 
 #include <QDropEvent>
 #include <QMimeData>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 
 namespace quillbrook {
+
+namespace {
+
+// How long a drop waits before it looks again whether a folder add's listing
+// is over.
+constexpr int waitForFolderAddMs = 50;
+
+// The window is busy with the listing as with any folder add, so the list
+// refuses removals and reorders meanwhile and a run does not start in it; the
+// default pointer comes back only when no conversion run is going on.
+void addFolderAsDropped(const FolderCommandTarget& target, const QString& folder,
+                        const QString& folderPattern) {
+    const BusyScope busy(target.window, BusyWork::folderAdd);
+    appendFilesOfTree(target, folder, folderPattern,
+                      [](int, const std::function<void()>& action) { action(); });
+}
+
+} // namespace
 
 QStringList droppedFileList(const QMimeData* data) {
     if (!data || !data->hasUrls())
@@ -62,8 +82,14 @@ bool FileDrop::eventFilter(QObject*, QEvent* event) {
 }
 
 void FileDrop::ListView1_OLEDragDrop() {
-    if (adding_)
+    if (adding_ || target_.lifetime.ended())
         return;
+    // A folder add started from the window is listing: the drop's files come
+    // after all of its files, not in the middle of them.
+    if (isBusyWith(target_.window, BusyWork::folderAdd)) {
+        QTimer::singleShot(waitForFolderAddMs, this, &FileDrop::ListView1_OLEDragDrop);
+        return;
+    }
     adding_ = true;
     while (!pending_.isEmpty() && !target_.lifetime.ended())
         addPathAsDropped(target_, pending_.takeFirst(), QStringLiteral("*.*"));
@@ -77,8 +103,7 @@ void addPathAsDropped(const FolderCommandTarget& target, const QString& path,
         return;
     try {
         if (GetAttr(path) & DirectoryAttribute)
-            appendFilesOfTree(target, path, folderPattern,
-                              [](int, const std::function<void()>& action) { action(); });
+            addFolderAsDropped(target, path, folderPattern);
         else
             inputlist::append(target.list, path);
     } catch (const Failure& failure) {
@@ -87,6 +112,15 @@ void addPathAsDropped(const FolderCommandTarget& target, const QString& path,
                 .arg(path, failure.description()),
             Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
     }
+}
+
+// The window is busy with the listing as with any folder add, so the list
+// refuses removals and reorders meanwhile and a run does not start in it; the
+// default pointer comes back only when no conversion run is going on.
+void FileDrop::addDroppedFolder(const QString& folder) {
+    const BusyScope busy(target_.window, BusyWork::folderAdd);
+    appendFilesOfTree(target_, folder, QStringLiteral("*.*"),
+                      [](int, const std::function<void()>& action) { action(); });
 }
 
 } // namespace quillbrook

@@ -22,7 +22,9 @@ void addPathAsDropped(const FolderCommandTarget& target, const QString& path,
 // Takes files and folders dropped on the list from a file manager: a dropped
 // file is appended as it is, a dropped folder with every file of its tree,
 // in the order of the drop. A drag that is no file list is refused, so the
-// pointer shows that it cannot be dropped.
+// pointer shows that it cannot be dropped. The listing of a dropped folder is
+// a folder add: the window is busy with it meanwhile, and a drop that arrives
+// during another folder add's listing waits until that listing is over.
 class FileDrop : public QObject {
     Q_OBJECT
 

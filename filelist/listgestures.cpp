@@ -92,9 +92,10 @@ void ListGestures::itemPressed(QTreeWidgetItem* item) {
 }
 
 // The window's pointer over the list is the pointer rules' business; a move
-// here only matters while a button is held.
+// here only matters while a button is held. While the window is busy the
+// order may not change: a conversion run walks the list by position.
 void ListGestures::pointerMoved(const QPoint& position) {
-    if (!buttonDown_)
+    if (!buttonDown_ || isBusy(window_))
         return;
     QTreeWidgetItem* dragged = draggedItem();
     QTreeWidgetItem* hoverItem = list_.itemAt(position);

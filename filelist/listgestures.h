@@ -19,8 +19,8 @@ class ListGestures : public QObject {
     Q_OBJECT
 
 public:
-    // The window's pointer is the busy flag: removals are refused while it
-    // shows the wait pointer. The drag pointer image is loaded from the file.
+    // Removals and reorders are refused while the window is busy. The drag
+    // pointer image is loaded from the file.
     ListGestures(QTreeWidget& list, QWidget& window, QString dragPointerFile);
 
     // Where the pointer stands on the screen, in pixels; the screen row decides

@@ -119,13 +119,13 @@ void sortLikeListings(QStringList& names) {
     std::sort(names.begin(), names.end(), listedBefore);
 }
 
-QStringList sortedFolderEntries(const QString& folder, ListingKind kind) {
+QList<ListedName> sortedNativeFolderEntries(const QString& folder, ListingKind kind) {
     const QByteArray native = QFile::encodeName(folder);
     const std::unique_ptr<DIR, int (*)(DIR*)> directory(opendir(native.constData()), closedir);
     if (!directory)
         throw failureFromErrno(errno == ENOENT ? ENOTDIR : errno,
                                QStringLiteral("sortedFolderEntries"));
-    QStringList names;
+    QList<ListedName> entries;
     while (const dirent* entry = readdir(directory.get())) {
         const std::string_view rawName(entry->d_name);
         if (rawName == "." || rawName == "..")
@@ -140,9 +140,19 @@ QStringList sortedFolderEntries(const QString& folder, ListingKind kind) {
             if (isFolder != (kind == ListingKind::FoldersOnly))
                 continue;
         }
-        names.append(QFile::decodeName(entry->d_name));
+        const QByteArray nativeName(entry->d_name);
+        entries.append({QFile::decodeName(nativeName), nativeName});
     }
-    sortLikeListings(names);
+    std::sort(entries.begin(), entries.end(), [](const ListedName& a, const ListedName& b) {
+        return listedBefore(a.name, b.name);
+    });
+    return entries;
+}
+
+QStringList sortedFolderEntries(const QString& folder, ListingKind kind) {
+    QStringList names;
+    for (const ListedName& entry : sortedNativeFolderEntries(folder, kind))
+        names.append(entry.name);
     return names;
 }
 

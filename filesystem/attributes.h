@@ -35,6 +35,15 @@ void SetAttr(const QString& path, unsigned attributes);
 enum class ListingKind { FilesOnly, FoldersOnly, Everything };
 QStringList sortedFolderEntries(const QString& folder, ListingKind kind);
 
+// One listed name as text and as the bytes the system stores it under: a name
+// that is no valid UTF-8 cannot be rebuilt from its text.
+struct ListedName {
+    QString name;
+    QByteArray nativeName;
+};
+// The entries of a folder as sortedFolderEntries lists them, with their bytes.
+QList<ListedName> sortedNativeFolderEntries(const QString& folder, ListingKind kind);
+
 // Sorts names as sortedFolderEntries does.
 void sortLikeListings(QStringList& names);
 

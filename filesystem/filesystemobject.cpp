@@ -68,6 +68,10 @@ QString FolderObject::Name() const {
     return IsRootFolder() ? QString() : FileNameOf(absoluteFolderPath(path_));
 }
 
+QByteArray FolderObject::NativeName() const {
+    return nativeName_.isNull() ? QFile::encodeName(Name()) : nativeName_;
+}
+
 unsigned FolderObject::Attributes() const {
     return GetAttr(path_);
 }
@@ -79,8 +83,8 @@ bool FolderObject::IsRootFolder() const {
 QList<FolderObject> FolderObject::SubFolders() const {
     QList<FolderObject> folders;
     const QString prefix = path_.endsWith(pathSeparator) ? path_ : path_ + pathSeparator;
-    for (const QString& name : sortedFolderEntries(path_, ListingKind::FoldersOnly))
-        folders.append(FolderObject(prefix + name));
+    for (const ListedName& entry : sortedNativeFolderEntries(path_, ListingKind::FoldersOnly))
+        folders.append(FolderObject(prefix + entry.name, entry.nativeName));
     return folders;
 }
 

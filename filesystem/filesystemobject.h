@@ -12,9 +12,15 @@ namespace quillbrook {
 class FolderObject {
 public:
     explicit FolderObject(QString path) : path_(std::move(path)) {}
+    // A folder found in a listing, with the bytes its name is stored under.
+    FolderObject(QString path, QByteArray nativeName)
+        : path_(std::move(path)), nativeName_(std::move(nativeName)) {}
 
     const QString& Path() const { return path_; }
     QString Name() const;
+    // The name as the system stores it; for a folder not found in a listing,
+    // its text in the system's encoding.
+    QByteArray NativeName() const;
     unsigned Attributes() const;
     bool IsRootFolder() const;
     // The immediate sub-folders, in listing order. Raises a failure (70 for a
@@ -23,6 +29,7 @@ public:
 
 private:
     QString path_;
+    QByteArray nativeName_;
 };
 
 // How OpenTextFile decodes a file: Unicode reads UTF-16 (or the UTF-32 its

@@ -9,14 +9,16 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <climits>
 #include <optional>
 
 namespace quillbrook {
 
 namespace {
 
-// The path limit the folder routines were made for.
-constexpr qsizetype pathLimit = 260;
+// The system's limit for a path, in bytes with the closing NUL: a longer
+// folder path cannot be opened. A name cannot outgrow the system's own limit.
+constexpr qsizetype pathLimit = PATH_MAX;
 
 // The run-time's failure for using a folder object that was never opened.
 constexpr int objectVariableNotSet = 91;
@@ -77,10 +79,15 @@ const FolderObject& openedFolder(const std::optional<FolderObject>& folder) {
     return *folder;
 }
 
-// A sub-folder name the scan takes. HasUnusualCharacters also refuses "?",
-// and a listing never yields "." or "..".
-bool isTakenName(const QString& name) {
-    return name.size() < pathLimit && !HasUnusualCharacters(name);
+// A sub-folder the scan takes: a name it can pass on intact and that holds no
+// "?"; a listing never yields "." or "..".
+bool isTakenName(const FolderObject& subFolder) {
+    return !HasUnusualCharacters(subFolder.NativeName()) &&
+           !subFolder.Name().contains(QLatin1Char('?'));
+}
+
+bool isOverLong(const QString& folder) {
+    return QFile::encodeName(folder).size() >= pathLimit;
 }
 
 // A link that leads back to the folder being scanned, or to any folder on the
@@ -128,7 +135,7 @@ void collectSubFolders(const QString& folder, const FileSystemObject& fso, ScanS
                        LiveWindow& live, FolderSet& found) {
     if (steps.exitIf(108, [&] { return !FolderExists(folder); }))
         return;
-    if (steps.exitIf(110, [&] { return folder.size() >= pathLimit; }))
+    if (steps.exitIf(110, [&] { return isOverLong(folder); }))
         return;
     std::optional<FolderObject> opened;
     steps.step(112, [&] { opened = fso.GetFolder(folder); });
@@ -140,9 +147,8 @@ void collectSubFolders(const QString& folder, const FileSystemObject& fso, ScanS
         live.keepLive();
         if (steps.abandoned())
             return;
-        const QString name = subFolder.Name();
-        if (isTakenName(name) && !leadsBackUp(folder, subFolder.Path()))
-            found.append(folder + name + pathSeparator);
+        if (isTakenName(subFolder) && !leadsBackUp(folder, subFolder.Path()))
+            found.append(folder + subFolder.Name() + pathSeparator);
     }
 }
 
@@ -185,18 +191,8 @@ bool IsExistingFile(const QString& path) {
     return kindOf(path) == PathKind::RegularFile;
 }
 
-// Windows-1252 keeps the codes 32 to 126 and 160 to 255 for the same
-// characters; every other character becomes a control code, one of the codes
-// 127 to 159, or "?" when the code page lacks it. So a character is plain
-// exactly when it is one of those two ranges, and is not "?" itself.
-bool HasUnusualCharacters(const QString& name) {
-    for (const QChar character : name) {
-        const char16_t code = character.unicode();
-        const bool plain = (code >= 32 && code <= 126) || (code >= 160 && code <= 255);
-        if (!plain || code == u'?')
-            return true;
-    }
-    return false;
+bool HasUnusualCharacters(const QByteArray& nativeName) {
+    return !nativeName.isValidUtf8();
 }
 
 void GetSubDirectories2016(FolderSet& folderSet, bool recursive, Dialogs& dialogs,

@@ -47,10 +47,10 @@ NameArray ListFiles(const QString& folder, const QString& pattern);
 // True when the path names an existing regular file (links followed).
 bool IsExistingFile(const QString& path);
 
-// True when the name holds a character that Windows-1252, the single-byte
-// code page the program's file routines were made for, cannot carry plainly:
-// a control character, a character the code page lacks, or "?".
-bool HasUnusualCharacters(const QString& name);
+// True when a name, as the system stores it, cannot be passed on intact: it
+// is no valid UTF-8, the encoding every path takes to the shell and to
+// calibre. Any name in any script that is valid UTF-8 is not unusual.
+bool HasUnusualCharacters(const QByteArray& nativeName);
 
 // Lets the window handle its pending events during a long walk through
 // folders: at the first call, then whenever a few milliseconds have passed,
@@ -69,9 +69,9 @@ using FolderSet = QStringList;
 // Extends the folder set in place with every folder below its entries, level
 // by level: first the folders one level below the entries, grouped by parent,
 // then those one level further down, and so on (all levels when recursive).
-// Passes over hidden system folders, over-long paths and names, names the
-// single-byte code page cannot carry, and links that lead back to a folder
-// being scanned. An entry whose sub-folders cannot be listed because access
+// Passes over hidden system folders, paths the system's limit does not
+// allow, names that are no valid UTF-8 or hold "?", and links that lead back
+// to a folder being scanned. An entry whose sub-folders cannot be listed because access
 // is refused or the folder vanished is removed from the set. Unexpected
 // failures outside the listing of sub-folders are shown as error reports of
 // the folder scan. Keeps the window live while it works.

@@ -16,7 +16,8 @@ namespace {
 constexpr int applicationErrorBase = -2147221504;
 
 // POSIX shells end with these when the command they were given cannot be
-// found, or is found but may not be run: the command line did not start.
+// found, or is found but may not be run; a command that did start may end
+// with them as well.
 constexpr int shellCommandNotFound = 127;
 constexpr int shellCommandNotRunnable = 126;
 
@@ -65,14 +66,91 @@ int exitCodeOf(const QProcess& process) {
     return process.exitCode();
 }
 
-int resultOf(const QProcess& process, bool runsScript) {
+bool endsWord(QChar character) {
+    return character == QLatin1Char(' ') || character == QLatin1Char('\t') ||
+           character == QLatin1Char('\n') || QStringView(u";&|<>()").contains(character);
+}
+
+// Characters that make the shell expand or assign rather than take a word
+// as it stands.
+bool expands(QChar character) {
+    return QStringView(u"$`*?[=~").contains(character);
+}
+
+// The command a command line starts with: its first word, when the shell
+// takes that word literally (quotes and backslashes undone). Nothing when the
+// line starts otherwise: with an expansion, an assignment or a redirection.
+std::optional<QString> leadingWord(const QString& line) {
+    qsizetype i = 0;
+    while (i < line.size() && (line[i] == QLatin1Char(' ') || line[i] == QLatin1Char('\t')))
+        ++i;
+    QString word;
+    while (i < line.size() && !endsWord(line[i])) {
+        const QChar character = line[i];
+        if (character == QLatin1Char('\'')) {
+            const qsizetype closing = line.indexOf(QLatin1Char('\''), i + 1);
+            if (closing < 0)
+                return std::nullopt;
+            word += line.mid(i + 1, closing - i - 1);
+            i = closing + 1;
+        } else if (character == QLatin1Char('\\') && i + 1 < line.size()) {
+            word += line[i + 1];
+            i += 2;
+        } else if (character == QLatin1Char('"') || expands(character)) {
+            // Double quotes may hold expansions: not worth telling apart here.
+            return std::nullopt;
+        } else {
+            word += character;
+            ++i;
+        }
+    }
+    if (word.isEmpty())
+        return std::nullopt;
+    return word;
+}
+
+enum class CommandLookup { found, missing, notRunnable };
+
+// Whether the shell can start the command a word names: a path must name a
+// file it may run; any other word must be a builtin, a keyword or a program
+// on PATH, which the shell itself is asked about.
+CommandLookup lookUpCommand(const QString& word) {
+    if (word.contains(QLatin1Char('/'))) {
+        const QFileInfo file(word);
+        if (!file.exists())
+            return CommandLookup::missing;
+        return file.isFile() && file.isExecutable() ? CommandLookup::found
+                                                    : CommandLookup::notRunnable;
+    }
+    QProcess shell;
+    shell.setStandardInputFile(QProcess::nullDevice());
+    shell.setStandardOutputFile(QProcess::nullDevice());
+    shell.setStandardErrorFile(QProcess::nullDevice());
+    shell.start(
+        QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"), QStringLiteral("command -v -- \"$1\""), QStringLiteral("sh"), word});
+    const bool answered = shell.waitForFinished(-1) && shell.exitStatus() == QProcess::NormalExit;
+    return answered && shell.exitCode() == 0 ? CommandLookup::found : CommandLookup::missing;
+}
+
+// Only a command line whose command could not be started is a start failure;
+// a command that started returns whatever it ended with, 126 and 127 included.
+int resultOf(const QProcess& process, const QString& commandLine, bool runsScript) {
     const int code = exitCodeOf(process);
-    if (runsScript || process.exitStatus() == QProcess::CrashExit)
+    if (runsScript || process.exitStatus() == QProcess::CrashExit ||
+        (code != shellCommandNotFound && code != shellCommandNotRunnable))
         return code;
-    if (code == shellCommandNotFound)
+    const std::optional<QString> command = leadingWord(commandLine);
+    if (!command)
+        return code;
+    switch (lookUpCommand(*command)) {
+    case CommandLookup::missing:
         return startFailure(FileNotFound);
-    if (code == shellCommandNotRunnable)
+    case CommandLookup::notRunnable:
         return startFailure(PermissionDenied);
+    case CommandLookup::found:
+        break;
+    }
     return code;
 }
 
@@ -90,7 +168,7 @@ int RunAndWait(const QString& commandLine, std::optional<int> /*windowStyle*/) {
         return startFailure(FileNotFound);
     if (!waitForEnd(process))
         endProcessGroup(process);
-    return resultOf(process, runsScript);
+    return resultOf(process, commandLine, runsScript);
 }
 
 } // namespace quillbrook

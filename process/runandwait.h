@@ -17,7 +17,8 @@ namespace quillbrook {
 //
 // A command that cannot be started returns its error number plus
 // -2147221504: 53 for a program that does not exist, 70 for one that may not
-// be run. A process ended by a signal returns 128 + the signal's number. When
+// be run. A command that started returns its own exit code, 126 and 127
+// included; a process ended by a signal returns 128 + the signal's number. When
 // the application quits during the wait, the child and everything it started
 // are ended and the call returns at once. The wait runs the application's
 // events, so a QCoreApplication must exist.

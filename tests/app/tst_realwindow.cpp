@@ -1,9 +1,12 @@
 #include "dialogs.h"
 #include "form1.h"
+#include "inputlist.h"
 #include "testenvironment.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QHeaderView>
+#include <QImage>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -11,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 using namespace quillbrook;
 
@@ -44,6 +48,7 @@ private slots:
     void theProgramStartsWithItsWindow();
     void everyControlIsShown();
     void reportsBreakTheirLinesOnScreen();
+    void listColumnKeepsItsWidthAndCutsLongPaths();
 };
 
 void RealWindowTest::theProgramStartsWithItsWindow() {
@@ -105,6 +110,36 @@ void RealWindowTest::reportsBreakTheirLinesOnScreen() {
     QCOMPARE(shownTitle, QStringLiteral("Application Error"));
     QCOMPARE(shownText, QStringLiteral("File not found\nin Ferncastle2021/08/31.Form1."
                                        "PushButton9_Click at line 104\n\nPlease email"));
+}
+
+// The list's one column is 7300 twips wide on the shown window too, and a path
+// longer than the column runs on to its right edge, where it is cut: no "..."
+// takes the place of its last letters.
+void RealWindowTest::listColumnKeepsItsWidthAndCutsLongPaths() {
+    test::clearSettingsStore();
+    QtDialogs dialogs;
+    Form1 form({dialogs, test::builtProgramFolder(), [] { return 1; }});
+    inputlist::append(*form.ListView1, QStringLiteral("/") + QString(300, QLatin1Char('M')));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTest::qWait(100);
+    QCOMPARE(form.ListView1->header()->sectionSize(0), 487);
+    form.ListView1->setCurrentItem(nullptr);
+    form.ListView1->clearSelection();
+
+    const QRect row = form.ListView1->visualItemRect(form.ListView1->topLevelItem(0));
+    const QImage rows = form.ListView1->viewport()->grab().toImage();
+    test::saveScreenshot(QStringLiteral("list-long-path"));
+    // An ellipsis is three dots on the baseline; the letters of a cut path
+    // fill the upper half of the row up to the last few pixels before the edge.
+    int ink = 0;
+    int paper = 0;
+    const qreal scale = rows.devicePixelRatio();
+    for (int x = 487 - 16; x < 487 - 6; ++x)
+        for (int y = row.top() + row.height() / 4; y < row.top() + row.height() / 2; ++y)
+            ++(qGray(rows.pixel(int(x * scale), int(y * scale))) < 128 ? ink : paper);
+    QVERIFY2(paper > 0, "the row is not drawn as an unselected row");
+    QVERIFY2(ink > 0, "the long path ends before the column's edge");
 }
 
 QTEST_MAIN(RealWindowTest)

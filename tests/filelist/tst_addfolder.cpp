@@ -5,10 +5,14 @@
 #include "listfixture.h"
 #include "testenvironment.h"
 
+#include <QDir>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 using namespace quillbrook;
 
@@ -38,6 +42,8 @@ private slots:
     void remembersExtensionAndFolder();
     void addsAFolderChosenTwiceTwice();
     void staysLiveAndBusyWhileAdding();
+    void listingRefusesAnotherAddARunAndRemovals();
+    void addsFoldersNamedInAnyScript();
     void addsNothingFromAFolderThatRefusesAccess();
     void reportsAFailedStepAndGoesOn_data();
     void reportsAFailedStepAndGoesOn();
@@ -173,6 +179,66 @@ void AddFolderTest::staysLiveAndBusyWhileAdding() {
     QVERIFY(ticksWhileBusy > 0);
     QVERIFY(!isBusy(*fixture_->form));
     QCOMPARE(fixture_->items().size(), 6);
+}
+
+// The listing lets window events through: what arrives then may add to the
+// list after the listing, but may not start a second folder add or a run, nor
+// remove anything.
+void AddFolderTest::listingRefusesAnotherAddARunAndRemovals() {
+    Form1& form = *fixture_->form;
+    test::makeTree(fixture_->root(), {"late.mobi"});
+    inputlist::append(*form.ListView1, fixture_->root() + "/first.mobi");
+    QMimeData lateDrop;
+    lateDrop.setUrls({QUrl::fromLocalFile(fixture_->root() + "/late.mobi")});
+    bool acted = false;
+    QTimer duringListing;
+    duringListing.setInterval(0);
+    connect(&duringListing, &QTimer::timeout, this, [&] {
+        if (acted || !isBusy(form))
+            return;
+        acted = true;
+        form.PushButton4->click();
+        form.PushButton2->click();
+        form.PushButton6->click();
+        form.ListView1->setCurrentItem(form.ListView1->topLevelItem(0));
+        QTest::keyClick(form.ListView1, Qt::Key_Delete);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &lateDrop, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(form.ListView1->viewport(), &enter);
+        QDropEvent drop(QPoint(5, 5), Qt::CopyAction, &lateDrop, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(form.ListView1->viewport(), &drop);
+    });
+    fixture_->dialogs.answerInput("mobi");
+    fixture_->dialogs.answerPickFolder(fixture_->root() + "/F");
+    fixture_->dialogs.whileNextShown([&] { duringListing.start(); });
+    clickAddFolder();
+    QTRY_COMPARE(fixture_->items().size(), 8);
+
+    QVERIFY(acted);
+    QCOMPARE(fixture_->items(),
+             fixture_->below({"first.mobi", "F/.readonly.mobi", "F/a.mobi", "F/B.MOBI",
+                              "F/draft~.mobi", "F/x/d.mobi", "F/y/z/e.mobi", "late.mobi"}));
+    // Only the first add's two questions were asked, and no run said anything.
+    QCOMPARE(fixture_->dialogs.shown().size(), 2);
+    QVERIFY(!isBusy(form));
+}
+
+void AddFolderTest::addsFoldersNamedInAnyScript() {
+    const QString f = fixture_->root() + "/F";
+    test::makeTree(f, {QStringLiteral("Книги/a.mobi"), QStringLiteral("Author’s Books/b.mobi"),
+                       QStringLiteral("Müller – Bücher/c.mobi"), QStringLiteral("书架/d.mobi"),
+                       QStringLiteral("Ελληνικά/new\nline/e.mobi"), "what?/f.mobi"});
+    // A name that is no UTF-8 cannot be handed on intact, nor anything below it.
+    const test::NativeNamedFolder notUtf8(f, "latin1-\xe9t\xe9", "g.mobi");
+    QVERIFY(notUtf8.made());
+    fixture_->dialogs.answerInput("mobi");
+    fixture_->dialogs.answerPickFolder(f);
+    clickAddFolder();
+    QCOMPARE(fixture_->items(),
+             fixture_->below({"F/.readonly.mobi", "F/a.mobi", "F/B.MOBI", "F/draft~.mobi",
+                              QStringLiteral("F/Author’s Books/b.mobi"),
+                              QStringLiteral("F/Müller – Bücher/c.mobi"), "F/x/d.mobi",
+                              QStringLiteral("F/Книги/a.mobi"), QStringLiteral("F/书架/d.mobi"),
+                              "F/y/z/e.mobi", QStringLiteral("F/Ελληνικά/new\nline/e.mobi")}));
 }
 
 void AddFolderTest::addsNothingFromAFolderThatRefusesAccess() {

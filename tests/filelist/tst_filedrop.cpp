@@ -1,3 +1,4 @@
+#include "busystate.h"
 #include "filetree.h"
 #include "listfixture.h"
 
@@ -5,6 +6,7 @@
 #include <QDropEvent>
 #include <QImage>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -55,6 +57,7 @@ private slots:
     void refusesWhatIsNoFileList_data();
     void refusesWhatIsNoFileList();
     void keepsTheOrderOfADropThatArrivesWhileAdding();
+    void droppedFolderIsListedAsAFolderAdd();
 
 private:
     QWidget* listArea() const { return fixture_->form->ListView1->viewport(); }
@@ -65,7 +68,8 @@ private:
 void FileDropTest::init() {
     fixture_ = std::make_unique<test::ListFixture>();
     test::makeTree(fixture_->root(), {"one.txt", "~tmp.mobi", "two.mobi", "A/a.mobi", "A/.hidden",
-                                      "A/~tmp.mobi", "A/sub/b.epub", "A/sub/deeper/c", "B/d.mobi"});
+                                      "A/~tmp.mobi", "A/sub/b.epub", "A/sub/deeper/c", "B/d.mobi",
+                                      QStringLiteral("C/Müller – Книги/k.mobi")});
 }
 
 void FileDropTest::cleanup() {
@@ -87,6 +91,8 @@ void FileDropTest::addsDroppedFilesAndFoldersInOrder_data() {
         << QStringList{"~tmp.mobi", "one.txt", "one.txt"};
     QTest::newRow("a path that vanished during the drag")
         << QStringList{"gone.mobi", "two.mobi", "gone/"} << QStringList{"two.mobi"};
+    QTest::newRow("folder below it named in any script")
+        << QStringList{"C"} << QStringList{QStringLiteral("C/Müller – Книги/k.mobi")};
     QTest::newRow("folder dropped with a trailing separator")
         << QStringList{"A/sub/"} << QStringList{"A/sub/b.epub", "A/sub/deeper/c"};
 }
@@ -138,6 +144,29 @@ void FileDropTest::keepsTheOrderOfADropThatArrivesWhileAdding() {
     dragAndDrop(listArea(), *fileList(fixture_->below({"B", "one.txt"})));
     QTRY_COMPARE(fixture_->items(), fixture_->below({"B/d.mobi", "one.txt", "two.mobi"}));
     QVERIFY(secondDropped);
+}
+
+// While a dropped folder is listed the window is busy as with any folder add:
+// nothing is removed, and neither a folder add nor a run starts in it.
+void FileDropTest::droppedFolderIsListedAsAFolderAdd() {
+    Form1& form = *fixture_->form;
+    inputlist::append(*form.ListView1, fixture_->root() + "/two.mobi");
+    bool acted = false;
+    QTimer duringListing;
+    duringListing.setInterval(0);
+    connect(&duringListing, &QTimer::timeout, this, [&] {
+        if (acted || !isBusy(form))
+            return;
+        acted = true;
+        form.PushButton6->click();
+        form.PushButton4->click();
+        form.PushButton2->click();
+    });
+    duringListing.start();
+    dragAndDrop(listArea(), *fileList(fixture_->below({"B"})));
+    QTRY_COMPARE(fixture_->items(), fixture_->below({"two.mobi", "B/d.mobi"}));
+    QVERIFY(acted);
+    QVERIFY(!isBusy(form));
 }
 
 QTEST_MAIN(FileDropTest)

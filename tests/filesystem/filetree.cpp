@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QTest>
 #include <dirent.h>
+#include <fcntl.h>
 #include <linux/capability.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -56,6 +57,20 @@ void makeLink(const QString& target, const QString& linkPath) {
     QVERIFY2(symlink(QFile::encodeName(target).constData(),
                      QFile::encodeName(linkPath).constData()) == 0,
              qPrintable(linkPath));
+}
+
+NativeNamedFolder::NativeNamedFolder(const QString& parent, const QByteArray& name,
+                                     const QByteArray& fileName)
+    : folder_(QFile::encodeName(parent) + '/' + name), file_(folder_ + '/' + fileName) {
+    if (mkdir(folder_.constData(), 0700) != 0)
+        return;
+    const int descriptor = creat(file_.constData(), 0600);
+    made_ = descriptor >= 0 && close(descriptor) == 0;
+}
+
+NativeNamedFolder::~NativeNamedFolder() {
+    unlink(file_.constData());
+    rmdir(folder_.constData());
 }
 
 RefusedAccess::RefusedAccess(QString folder) : folder_(std::move(folder)) {

@@ -13,6 +13,24 @@ void makeTree(const QString& root, const QStringList& entries);
 // Makes a symbolic link at the path that leads to the target.
 void makeLink(const QString& target, const QString& linkPath);
 
+// A folder named by the bytes the system stores, such as a name that is no
+// valid UTF-8, holding one empty file of the given name. Qt cannot name what
+// is in it, so it removes both itself when it goes.
+class NativeNamedFolder {
+public:
+    NativeNamedFolder(const QString& parent, const QByteArray& name, const QByteArray& fileName);
+    ~NativeNamedFolder();
+    NativeNamedFolder(const NativeNamedFolder&) = delete;
+    NativeNamedFolder& operator=(const NativeNamedFolder&) = delete;
+
+    bool made() const { return made_; }
+
+private:
+    QByteArray folder_;
+    QByteArray file_;
+    bool made_ = false;
+};
+
 // Refuses the test's own process access to a folder for as long as it lives,
 // the way an unreadable folder refuses a user: its permission bits are
 // cleared and, when the test runs as root, the capabilities that let root

@@ -69,6 +69,19 @@ void RunAndWaitTest::returnsTheExitCode_data() {
     QTest::newRow("259") << QStringLiteral("exit 259") << 3;
     QTest::newRow("shell syntax") << QStringLiteral("x=4; test -d / && exit $((x + 1))") << 5;
     QTest::newRow("input is empty") << QStringLiteral("read line || exit 9") << 9;
+
+    // The shell's own codes for a command it cannot find or run are real exit
+    // codes when the command did start.
+    const QString ends126 = folder_.filePath(QStringLiteral("ends with 126"));
+    test::writeFile(ends126, "#!/bin/sh\nexit 126\n");
+    QVERIFY(QFile::setPermissions(ends126, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QTest::newRow("127 from the shell") << QStringLiteral("exit 127") << 127;
+    QTest::newRow("126 from the shell") << QStringLiteral("exit 126") << 126;
+    QTest::newRow("127 from a program on PATH") << QStringLiteral("sh -c 'exit 127'") << 127;
+    QTest::newRow("126 from a program named by its path")
+        << QStringLiteral("'%1' --help").arg(ends126) << 126;
+    QTest::newRow("127 from a command after the first")
+        << QStringLiteral("true; quillbrook-no-such-program") << 127;
 }
 
 void RunAndWaitTest::returnsTheExitCode() {
@@ -88,6 +101,9 @@ void RunAndWaitTest::reportsAStartFailureByValue_data() {
     QTest::newRow("missing path") << folder_.filePath(QStringLiteral("missing.bat")) << 53;
     QTest::newRow("missing program") << QStringLiteral("quillbrook-no-such-program --help") << 53;
     QTest::newRow("may not be run") << notRunnable + QStringLiteral(" --help") << 70;
+    QTest::newRow("quoted path of a missing program")
+        << QStringLiteral("  '/no/such folder/prog' --help") << 53;
+    QTest::newRow("a folder") << QStringLiteral("%1 --help").arg(folder_.path()) << 70;
 }
 
 void RunAndWaitTest::reportsAStartFailureByValue() {
