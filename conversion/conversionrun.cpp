@@ -10,6 +10,7 @@
 #include "handledoperation.h"
 #include "inputcheck.h"
 #include "inputlist.h"
+#include "mobicheck.h"
 #include "munzip.h"
 #include "outputnames.h"
 #include "outputstamp.h"
@@ -132,6 +133,8 @@ struct InputOutcome {
     QString error;
     // The file name it was saved under when an earlier input took its own.
     QString renamedTo;
+    // Why the input looks damaged, told only when it was converted.
+    QString damage;
 };
 
 // One input whose converter is running.
@@ -357,6 +360,8 @@ void ConversionRun::begin(int position) {
         removeWorkingFiles(*conversion);
         return inputEnded(position, false, problem);
     }
+    // Read while the converters work, so the check adds nothing to the run's time.
+    op_.step(308, [&] { outcomes_[position - 1].damage = damageOf(input).value_or(QString()); });
     running_.push_back(std::move(conversion));
 }
 
@@ -578,16 +583,21 @@ void ConversionRun::finish() {
         end();
 }
 
-// After "Done.": the failures, then the inputs saved under another name, each
-// in list order.
+// After "Done.": the failures, then the inputs saved under another name, then
+// the converted inputs that look damaged, each in list order.
 QString ConversionRun::finalMessage() {
     QString failures;
     QString renamed;
+    QString damaged;
     for (const InputOutcome& outcome : outcomes_) {
-        if (!outcome.converted)
+        if (!outcome.converted) {
             failures += lineBreak + outcome.input + outcome.error;
-        else if (!outcome.renamedTo.isEmpty())
+            continue;
+        }
+        if (!outcome.renamedTo.isEmpty())
             renamed += lineBreak + outcome.input + QStringLiteral(" -> ") + outcome.renamedTo;
+        if (!outcome.damage.isEmpty())
+            damaged += lineBreak + damagedInputLine(outcome.input, outcome.damage);
     }
     QString message;
     if (!failures.isEmpty())
@@ -595,6 +605,8 @@ QString ConversionRun::finalMessage() {
                    lineBreak + lineBreak + closingSentence();
     if (!renamed.isEmpty())
         message += lineBreak + lineBreak + renamedHeading + renamed;
+    if (!damaged.isEmpty())
+        message += lineBreak + lineBreak + damagedInputsHeading + damaged;
     return message;
 }
 

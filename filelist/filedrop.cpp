@@ -114,13 +114,4 @@ void addPathAsDropped(const FolderCommandTarget& target, const QString& path,
     }
 }
 
-// The window is busy with the listing as with any folder add, so the list
-// refuses removals and reorders meanwhile and a run does not start in it; the
-// default pointer comes back only when no conversion run is going on.
-void FileDrop::addDroppedFolder(const QString& folder) {
-    const BusyScope busy(target_.window, BusyWork::folderAdd);
-    appendFilesOfTree(target_, folder, QStringLiteral("*.*"),
-                      [](int, const std::function<void()>& action) { action(); });
-}
-
 } // namespace quillbrook

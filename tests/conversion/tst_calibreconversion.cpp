@@ -1,5 +1,6 @@
 #include "apptitle.h"
 #include "conversionfixture.h"
+#include "mobicheck.h"
 #include "paths.h"
 #include "testfiles.h"
 
@@ -110,6 +111,7 @@ private slots:
     void convertsToValidEpubs();
     void samplesConvert();
     void calibresReasonIsShownForABrokenBook();
+    void damagedBooksThatConvertAreNamed();
     void equalNamesGiveTwoValidEpubs();
     void fullDiskLeavesTheEarlierEpubIntact();
 };
@@ -186,6 +188,35 @@ void CalibreConversionTest::calibresReasonIsShownForABrokenBook() {
     const QString entry = messages.constFirst().section(QStringLiteral("\r\n"), 4, 4);
     QVERIFY2(entry.startsWith(broken + QStringLiteral(" Error: ")), qPrintable(entry));
     QVERIFY(!QFile::exists(fx.files() + QStringLiteral("/broken.epub")));
+    QCOMPARE(fx.leftInTemporaryFolder(), QStringList());
+}
+
+// calibre converts a book cut off half-way without complaint; the message
+// names it, while a file it fails on is listed only among the failures.
+void CalibreConversionTest::damagedBooksThatConvertAreNamed() {
+    test::ConversionFixture fx;
+    QFile sample(test::builtProgramFolder() + QStringLiteral("/Samples/The-Lamplighter.mobi"));
+    QVERIFY(sample.open(QIODevice::ReadOnly));
+    const QByteArray book = sample.readAll();
+    const QString whole = fx.write(QStringLiteral("Whole.mobi"), book);
+    const QString cut = fx.write(QStringLiteral("Cut Short.mobi"), book.left(book.size() / 2));
+    const QString empty = fx.write(QStringLiteral("Empty.mobi"), QByteArray());
+    fx.add({whole, cut, empty});
+
+    fx.press();
+
+    const QStringList messages = fx.dialogs().messages();
+    QCOMPARE(messages.size(), 1);
+    const QStringList lines = messages.constFirst().split(QStringLiteral("\r\n"));
+    const qsizetype heading = lines.indexOf(damagedInputsHeading);
+    QVERIFY2(heading > 0, qPrintable(messages.constFirst()));
+    QCOMPARE(lines.size(), heading + 2);
+    QVERIFY2(lines.constLast().startsWith(cut + QStringLiteral(" (The file ends at least ")),
+             qPrintable(lines.constLast()));
+    QCOMPARE(lines.filter(empty).size(), 1);
+    QVERIFY(lines.filter(empty).constFirst().startsWith(empty + QStringLiteral(" Error: ")));
+    QVERIFY(lines.filter(whole).isEmpty());
+    QVERIFY(QFile::exists(fx.files() + QStringLiteral("/Cut Short.epub")));
     QCOMPARE(fx.leftInTemporaryFolder(), QStringList());
 }
 
