@@ -13,7 +13,7 @@
 namespace quillbrook::unzip {
 
 namespace {
-constexpr std::size_t readBufferSize = 256 * 1024;
+constexpr std::size_t readBufferSize = 64 * 1024;
 constexpr int passwordAttempts = 3;
 constexpr zip_uint32_t dosReadOnly = 0x01;
 
@@ -98,7 +98,8 @@ StoredMode storedMode(zip_t* archive, zip_uint64_t index, bool folder) {
 ExtractionRun::ExtractionRun(const Options& options, Callbacks& callbacks, NameSet include,
                              NameSet exclude)
     : options_(options), callbacks_(callbacks), include_(std::move(include)),
-      exclude_(std::move(exclude)), buffer_(readBufferSize) {}
+      exclude_(std::move(exclude)),
+      buffer_(std::make_unique_for_overwrite<char[]>(readBufferSize)) {}
 
 int32_t ExtractionRun::run() {
     if (!open())
@@ -374,28 +375,30 @@ EntryFile ExtractionRun::openEncrypted(zip_uint64_t index, const zip_stat_t& ent
     return {};
 }
 
-// An entry whose data runs past its declared size is damaged, and reading on
-// could write far more than the free-space check allowed: it stops there.
+// An entry whose data does not match its declared size is damaged. Reading
+// stops as soon as the data runs past it, as reading on could write far more
+// than the free-space check allowed.
 bool ExtractionRun::readAll(zip_file_t* file, const zip_stat_t& entry, const Sink& sink) {
-    const zip_uint64_t declared = (entry.valid & ZIP_STAT_SIZE) != 0 ? entry.size : UINT64_MAX;
+    const bool sizeKnown = (entry.valid & ZIP_STAT_SIZE) != 0;
     zip_uint64_t total = 0;
     for (;;) {
-        const zip_int64_t read = zip_fread(file, buffer_.data(), buffer_.size());
+        const zip_int64_t read = zip_fread(file, buffer_.get(), readBufferSize);
         if (read < 0) {
             warn(std::string("error: ") + entry.name + ": " + zip_file_strerror(file),
                  ResultEntryError);
             return false;
         }
-        if (read == 0)
-            return true;
         total = saturatedSum(total, static_cast<zip_uint64_t>(read));
-        if (total > declared) {
-            warn(std::string("error: ") + entry.name + ": more data than the " +
-                     std::to_string(declared) + " bytes it declares",
+        if (sizeKnown && (total > entry.size || (read == 0 && total < entry.size))) {
+            warn(std::string("error: ") + entry.name + ": " + (read == 0 ? "only " : "more than ") +
+                     std::to_string(total) + " bytes of the " + std::to_string(entry.size) +
+                     " it declares",
                  ResultEntryError);
             return false;
         }
-        if (!sink(buffer_.data(), static_cast<std::size_t>(read)))
+        if (read == 0)
+            return true;
+        if (!sink(buffer_.get(), static_cast<std::size_t>(read)))
             return false;
     }
 }

@@ -61,7 +61,7 @@ private:
     std::unique_ptr<zip_t, ArchiveCloser> archive_;
     UniqueFd root_;
     std::string password_;
-    std::vector<char> buffer_;
+    std::unique_ptr<char[]> buffer_;
     bool replaceAll_ = false;
     bool replaceNone_ = false;
     bool stopped_ = false;

@@ -13,7 +13,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <system_error>
 #include <unistd.h>
@@ -134,9 +133,7 @@ public:
                     extractFolders.end())
                 finding("written outside the extract folder: " + path.string());
         }
-        std::ifstream archiveFile(archive(), std::ios::binary);
-        const std::vector<uint8_t> now{std::istreambuf_iterator<char>(archiveFile), {}};
-        if (now != bytes_)
+        if (readArchive() != bytes_)
             finding("the archive was changed");
         if (fs::exists(fs::symlink_status(absoluteTarget)))
             finding(std::string("written to the absolute path ") + absoluteTarget);
@@ -147,6 +144,15 @@ public:
     }
 
 private:
+    std::vector<uint8_t> readArchive() const {
+        std::vector<uint8_t> bytes(bytes_.size() + 1);
+        std::ifstream file(archive(), std::ios::binary);
+        file.read(reinterpret_cast<char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        bytes.resize(static_cast<std::size_t>(file.gcount()));
+        return bytes;
+    }
+
     static void checkTree(const fs::path& folder) {
         if (!fs::exists(fs::symlink_status(folder)))
             return;

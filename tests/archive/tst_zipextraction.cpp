@@ -57,6 +57,10 @@ private slots:
     void existingFilesAreReplacedOnlyWhenAllowed_data();
     void existingFilesAreReplacedOnlyWhenAllowed();
     void cancelStopsTheRun();
+    void overflowingDeclaredSizesAreHandled_data();
+    void overflowingDeclaredSizesAreHandled();
+    void archivesLargerThanTheFreeSpaceAreRefused();
+    void dataBeyondTheDeclaredSizeIsNotWritten();
     void testZipChecksWithoutWriting_data();
     void testZipChecksWithoutWriting();
     void lineEndsOfTextEntriesAreConverted();
@@ -67,6 +71,7 @@ private:
     bool unzip(cUnzip& extractor);
     bool unzip(bool useFolderNames = true);
     void makeArchive(const QList<test::ArchiveEntry>& entries);
+    void useFixture(const QString& name);
 
     std::unique_ptr<QTemporaryDir> temp_;
     QString archive_;
@@ -106,6 +111,12 @@ bool ZipExtractionTest::unzip(bool useFolderNames) {
 
 void ZipExtractionTest::makeArchive(const QList<test::ArchiveEntry>& entries) {
     QVERIFY(test::writeArchive(archive_, entries));
+}
+
+// The archives in fixtures/ declare sizes that no zip library would write;
+// archive/fuzz/make-fixtures.py makes them.
+void ZipExtractionTest::useFixture(const QString& name) {
+    QVERIFY(QFile::copy(QStringLiteral(FIXTURES_FOLDER "/") + name, archive_));
 }
 
 void ZipExtractionTest::unsafeEntriesStayInsideTheExtractFolder_data() {
@@ -409,6 +420,60 @@ void ZipExtractionTest::cancelStopsTheRun() {
 
     QCOMPARE(asked, QStringList({"one.txt", "two/two.txt"}));
     QCOMPARE(everythingBelow(extractFolder_), QStringList{"one.txt"});
+}
+
+void ZipExtractionTest::overflowingDeclaredSizesAreHandled_data() {
+    QTest::addColumn<QString>("fixture");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("ratio");
+    QTest::addColumn<bool>("sound");
+    // The data of the entries is "first" and "second"; only their packed
+    // sizes lie in the last two, which reading the data does not notice.
+    QTest::newRow("two sizes of 2^63 - 1") << "sizes-overflow.zip" << INT32_MAX << 0 << false;
+    QTest::newRow("two packed sizes of 2^62") << "packed-overflow.zip" << 5 << 32767 << true;
+    QTest::newRow("packed total times 100") << "ratio-overflow.zip" << 5 << 32767 << true;
+}
+
+// Each archive once overflowed a signed total in every mode.
+void ZipExtractionTest::overflowingDeclaredSizesAreHandled() {
+    QFETCH(QString, fixture);
+    QFETCH(int, size);
+    QFETCH(int, ratio);
+    QFETCH(bool, sound);
+    useFixture(fixture);
+
+    cUnzip lister;
+    lister.setZipFile(archive_);
+    lister.Directory();
+    QCOMPARE(lister.FileCount(), 2);
+    QCOMPARE(lister.FileSize(1), size);
+    QCOMPARE(lister.FileCompressionRatio(1), ratio);
+
+    cUnzip tester;
+    tester.setTestZip(true);
+    QCOMPARE(unzip(tester), !sound);
+    QCOMPARE(unzip(), !sound);
+    QCOMPARE(everythingBelow(extractFolder_),
+             sound ? QStringList({"first.txt", "second.txt"}) : QStringList());
+}
+
+void ZipExtractionTest::archivesLargerThanTheFreeSpaceAreRefused() {
+    useFixture(QStringLiteral("larger-than-any-disk.zip"));
+
+    QVERIFY(unzip());
+
+    QVERIFY(!QFileInfo::exists(extractFolder_));
+    QVERIFY(progress_.join(QString()).contains(
+        QStringLiteral("the archive declares 5497558138885 bytes, only ")));
+}
+
+void ZipExtractionTest::dataBeyondTheDeclaredSizeIsNotWritten() {
+    useFixture(QStringLiteral("longer-than-declared.zip"));
+
+    QVERIFY(unzip());
+
+    QCOMPARE(everythingBelow(extractFolder_), QStringList());
+    QVERIFY(progress_.join(QString()).contains(QStringLiteral("bytes of the 100 it declares")));
 }
 
 void ZipExtractionTest::testZipChecksWithoutWriting_data() {
