@@ -11,6 +11,8 @@ packages=(
   calibre
   # tests on a real X server, benchmarks and archive tools
   xvfb xauth x11-utils fonts-liberation zip unzip
+  # the zip component's fuzz target (libFuzzer) and its coverage report
+  clang libclang-rt-14-dev llvm
 )
 
 if [ "$(id -u)" -ne 0 ]; then
