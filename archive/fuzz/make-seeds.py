@@ -9,7 +9,7 @@ import sys
 from pathlib import Path
 
 sys.dont_write_bytecode = True
-from zipbytes import (DEFLATED, FOLDER_MODE, LINK_MODE, STORED, Entry,  # noqa: E402
+from zipbytes import (BZIP2, FOLDER_MODE, LINK_MODE, STORED, XZ, Entry,  # noqa: E402
                       archive)
 
 # The fuzz target answers every password request with this one.
@@ -57,6 +57,11 @@ SEEDS = {
         Entry(b"calibre/big.txt", BIG_TEXT),
         Entry(b"readme.txt", b"read me"),
         Entry(b"empty.txt", b""),
+    ],
+    "other-methods.zip": [
+        Entry(b"bzip2.txt", TEXT, method=BZIP2),
+        Entry(b"xz.txt", TEXT, method=XZ),
+        Entry(b"unknown-method.txt", b"raw", method=99),
     ],
     "encrypted.zip": [
         Entry(b"secret.txt", TEXT, password=PASSWORD),

@@ -5,6 +5,8 @@ entries, names that climb out of the extract folder, link entries.
 Only the standard library is used.
 """
 
+import bz2
+import lzma
 import struct
 import zlib
 from dataclasses import dataclass
@@ -12,6 +14,8 @@ from typing import Optional
 
 STORED = 0
 DEFLATED = 8
+BZIP2 = 12
+XZ = 95
 
 UNIX = 3
 FILE_MODE = 0o100644
@@ -73,6 +77,10 @@ def _packed(entry: Entry, crc: int) -> bytes:
     if entry.method == DEFLATED:
         packer = zlib.compressobj(9, zlib.DEFLATED, -15)
         body = packer.compress(entry.data) + packer.flush()
+    elif entry.method == BZIP2:
+        body = bz2.compress(entry.data)
+    elif entry.method == XZ:
+        body = lzma.compress(entry.data, format=lzma.FORMAT_XZ)
     else:
         body = entry.data
     if entry.password is None:
