@@ -53,7 +53,7 @@ if [ "$mode" = coverage ]; then
   profiles=$build/profiles
   rm -rf "$profiles"
   LLVM_PROFILE_FILE="$profiles/%p.profraw" "$build/$target" -runs=0 \
-    "$corpus" "$seeds" "$reproducers" 2>&1 | grep -E '^#[0-9]+ +(INITED|DONE)' || true
+    "$corpus" "$seeds" "$reproducers" 2>&1 | grep -E '^#[0-9]+[[:space:]]+(INITED|DONE)' || true
   profdata=$(command -v llvm-profdata || command -v llvm-profdata-14)
   cov=$(command -v llvm-cov || command -v llvm-cov-14)
   "$profdata" merge -sparse "$profiles"/*.profraw -o "$build/coverage.profdata"
