@@ -32,7 +32,6 @@ namespace {
 // The encrypted entries of the seed corpus use this password.
 constexpr char seedPassword[] = "quillbrook";
 constexpr int longestMethodName = 255;
-constexpr const char* temporaryPrefix = ".vbuzip-";
 // The absolute entry names of the seed corpus point here.
 constexpr const char* absoluteTarget = "/tmp/quillbrook-fuzz-escape";
 
@@ -149,6 +148,9 @@ private:
         if ((status.permissions() & (perms::set_uid | perms::set_gid | perms::sticky_bit)) !=
             perms::none)
             finding("set-id or sticky bit on " + path.string());
+        // The component names its temporary files ".vbuzip-<process>-<number>";
+        // an archive may well hold an entry named ".vbuzip-" something itself.
+        static const std::string temporaryPrefix = ".vbuzip-" + std::to_string(getpid()) + "-";
         if (path.filename().string().rfind(temporaryPrefix, 0) == 0)
             finding("temporary file left behind: " + path.string());
     }

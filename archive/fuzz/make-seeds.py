@@ -109,6 +109,7 @@ SEEDS = {
         Entry(b"file-then-folder/inner.txt", b"below a file"),
         folder(b"folder-then-file/"),
         Entry(b"folder-then-file", b"file over a folder"),
+        Entry(b".vbuzip-1-1", b"named like the component's temporary files"),
         Entry(b"", b"no name"),
     ],
     "modes.zip": [
