@@ -15,6 +15,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <sstream>
 #include <string>
 #include <system_error>
 #include <unistd.h>
@@ -60,9 +62,15 @@ int32_t answerPassword(char* buffer, int32_t bufferSize, const char*, const char
     return 0;
 }
 
+// Every part of every entry path the listing reported for the current input:
+// an archive may hold entries named like the component's temporary files.
+std::set<std::string> listedNames;
+
 void listEntry(int32_t, int32_t, int16_t, int32_t, int32_t, int32_t, int32_t, int32_t, char,
                const char* path, const char* method, uint32_t, char) {
-    (void)std::string(path);
+    std::istringstream parts{std::string(path)};
+    for (std::string part; std::getline(parts, part, '/');)
+        listedNames.insert(part);
     if (strnlen(method, longestMethodName + 1) > longestMethodName)
         finding("method name longer than the listing allows");
 }
@@ -148,10 +156,10 @@ private:
         if ((status.permissions() & (perms::set_uid | perms::set_gid | perms::sticky_bit)) !=
             perms::none)
             finding("set-id or sticky bit on " + path.string());
-        // The component names its temporary files ".vbuzip-<process>-<number>";
-        // an archive may well hold an entry named ".vbuzip-" something itself.
+        // The component names its temporary files ".vbuzip-<process>-<number>".
         static const std::string temporaryPrefix = ".vbuzip-" + std::to_string(getpid()) + "-";
-        if (path.filename().string().rfind(temporaryPrefix, 0) == 0)
+        const std::string name = path.filename().string();
+        if (name.rfind(temporaryPrefix, 0) == 0 && listedNames.count(name) == 0)
             finding("temporary file left behind: " + path.string());
     }
 
@@ -192,6 +200,7 @@ void unzip(const Options& options) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static Sandbox sandbox;
     sandbox.reset(data, size);
+    listedNames.clear();
     const InWorkFolder inWorkFolder(sandbox.workFolder());
     const std::string archive = sandbox.archive().string();
     const fs::path tree = sandbox.folder("tree");
