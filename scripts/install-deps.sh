@@ -16,6 +16,8 @@ packages=(
   # the desktop files, their validators, the icon sizes, the Debian package,
   # and driving the installed program on the X server
   librsvg2-bin desktop-file-utils appstream dpkg-dev xdotool
+  # the zip component's fuzz target (libFuzzer) and its coverage report
+  clang libclang-rt-14-dev llvm
 )
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace quillbrook::unzip {
@@ -56,6 +57,23 @@ UniqueFd openSubfolder(int root, const std::vector<std::string>& components, std
         current = UniqueFd(openat(current.get(), name, folderFlags | O_NOFOLLOW));
     }
     return current;
+}
+
+std::optional<uint64_t> freeSpaceFor(const std::string& folder) {
+    std::string path = folder.empty() ? std::string(".") : folder;
+    struct statvfs info {};
+    while (statvfs(path.c_str(), &info) != 0) {
+        if ((errno != ENOENT && errno != ENOTDIR) || path == "." || path == "/")
+            return std::nullopt;
+        const std::size_t slash = path.find_last_of('/');
+        path = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    }
+    if (info.f_blocks == 0)
+        return std::nullopt;
+    uint64_t bytes = 0;
+    if (__builtin_mul_overflow(uint64_t{info.f_bavail}, uint64_t{info.f_frsize}, &bytes))
+        return UINT64_MAX;
+    return bytes;
 }
 
 std::optional<struct stat> existingEntry(int folder, const std::string& name) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -36,6 +37,11 @@ UniqueFd openExtractFolder(const std::string& path);
 // time and never through a symbolic link, so it cannot lead outside `root`.
 UniqueFd openSubfolder(int root, const std::vector<std::string>& components, std::size_t depth,
                        mode_t deepestMode);
+
+// The bytes free to write on the filesystem that holds `folder`, or will hold
+// it once made: the nearest folder above it that exists decides. None when
+// the filesystem does not tell.
+std::optional<uint64_t> freeSpaceFor(const std::string& folder);
 
 // What stands at a name in a folder, links not followed.
 std::optional<struct stat> existingEntry(int folder, const std::string& name);

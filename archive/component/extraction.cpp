@@ -7,17 +7,39 @@
 #include <climits>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <optional>
 
 namespace quillbrook::unzip {
 
 namespace {
-constexpr std::size_t readBufferSize = 256 * 1024;
+constexpr std::size_t readBufferSize = 64 * 1024;
 constexpr int passwordAttempts = 3;
 constexpr zip_uint32_t dosReadOnly = 0x01;
 
 int32_t clamped32(zip_uint64_t value) {
     return static_cast<int32_t>(std::min<zip_uint64_t>(value, INT32_MAX));
+}
+
+// An archive may declare any size up to 2^64 - 1 for each entry, so sums of
+// declared sizes stop at the largest value rather than wrap.
+zip_uint64_t saturatedSum(zip_uint64_t total, zip_uint64_t added) {
+    zip_uint64_t sum = 0;
+    return __builtin_add_overflow(total, added, &sum) ? UINT64_MAX : sum;
+}
+
+template <typename Counter> void countOne(Counter& counter) {
+    if (counter < std::numeric_limits<Counter>::max())
+        ++counter;
+}
+
+// `part` as a percentage of `whole`, exact for any two declared sizes, and no
+// larger than `limit`.
+zip_uint64_t percentage(zip_uint64_t part, zip_uint64_t whole, zip_uint64_t limit) {
+    if (whole == 0)
+        return 0;
+    const auto exact = static_cast<unsigned __int128>(part) * 100 / whole;
+    return static_cast<zip_uint64_t>(std::min<unsigned __int128>(exact, limit));
 }
 
 std::string joined(const std::vector<std::string>& components) {
@@ -76,7 +98,8 @@ StoredMode storedMode(zip_t* archive, zip_uint64_t index, bool folder) {
 ExtractionRun::ExtractionRun(const Options& options, Callbacks& callbacks, NameSet include,
                              NameSet exclude)
     : options_(options), callbacks_(callbacks), include_(std::move(include)),
-      exclude_(std::move(exclude)), buffer_(readBufferSize) {}
+      exclude_(std::move(exclude)),
+      buffer_(std::make_unique_for_overwrite<char[]>(readBufferSize)) {}
 
 int32_t ExtractionRun::run() {
     if (!open())
@@ -86,10 +109,10 @@ int32_t ExtractionRun::run() {
         visit(static_cast<zip_uint64_t>(index));
     if (!include_.empty() && !include_.anyMatched())
         warn("caution: none of the named entries is in the archive", ResultNoMatch);
-    callbacks_.totalSize = clamped32(static_cast<zip_uint64_t>(totalSize_));
-    callbacks_.totalPackedSize = clamped32(static_cast<zip_uint64_t>(totalPacked_));
+    callbacks_.totalSize = clamped32(totalSize_);
+    callbacks_.totalPackedSize = clamped32(totalPacked_);
     callbacks_.compressionFactor =
-        totalSize_ == 0 ? 0 : static_cast<int32_t>(totalPacked_ * 100 / totalSize_);
+        static_cast<int32_t>(percentage(totalPacked_, totalSize_, INT32_MAX));
     return result_;
 }
 
@@ -111,12 +134,45 @@ bool ExtractionRun::open() {
     if (options_.listOnly != 0 || options_.testZip != 0)
         return true;
     const std::string folder = options_.extractFolder ? options_.extractFolder : "";
+    if (!fitsFreeSpace(folder))
+        return false;
     root_ = openExtractFolder(folder);
     if (!root_.valid()) {
         diskError(folder);
         return false;
     }
     return true;
+}
+
+// An archive that declares more than the extract folder's filesystem has free
+// would fill it and fail all the same; it is refused before anything is
+// written, the extract folder included. Entries never yield more than they
+// declare (readAll), so what passes here fits.
+bool ExtractionRun::fitsFreeSpace(const std::string& folder) {
+    const std::optional<zip_uint64_t> free = freeSpaceFor(folder);
+    if (!free)
+        return true;
+    const zip_uint64_t needed = declaredExtractSize();
+    if (needed <= *free)
+        return true;
+    warn("error: cannot extract to " + (folder.empty() ? std::string(".") : folder) +
+             ": the archive declares " + std::to_string(needed) + " bytes, only " +
+             std::to_string(*free) + " are free",
+         ResultDiskError);
+    return false;
+}
+
+zip_uint64_t ExtractionRun::declaredExtractSize() {
+    zip_uint64_t total = 0;
+    const zip_int64_t entries = zip_get_num_entries(archive_.get(), 0);
+    for (zip_int64_t index = 0; index < entries; ++index) {
+        zip_stat_t entry;
+        if (zip_stat_index(archive_.get(), static_cast<zip_uint64_t>(index), 0, &entry) == 0 &&
+            (entry.valid & ZIP_STAT_NAME) != 0 && (entry.valid & ZIP_STAT_SIZE) != 0 &&
+            !namesFolder(entry.name) && selected(entry.name))
+            total = saturatedSum(total, entry.size);
+    }
+    return total;
 }
 
 bool ExtractionRun::selected(std::string_view name) {
@@ -147,18 +203,17 @@ void ExtractionRun::visit(zip_uint64_t index) {
 }
 
 void ExtractionRun::count(const zip_stat_t& entry) {
-    ++callbacks_.totalFiles;
-    totalSize_ += static_cast<int64_t>(entry.size);
-    totalPacked_ += static_cast<int64_t>(entry.comp_size);
+    countOne(callbacks_.totalFiles);
+    totalSize_ = saturatedSum(totalSize_, entry.size);
+    totalPacked_ = saturatedSum(totalPacked_, entry.comp_size);
     if (entry.encryption_method != ZIP_EM_NONE)
-        ++callbacks_.encryptedFiles;
+        countOne(callbacks_.encryptedFiles);
 }
 
 void ExtractionRun::list(const zip_stat_t& entry) {
     std::tm local{};
     localtime_r(&entry.mtime, &local);
-    const auto factor = static_cast<int16_t>(
-        entry.size == 0 ? 0 : std::min<zip_uint64_t>(entry.comp_size * 100 / entry.size, SHRT_MAX));
+    const auto factor = static_cast<int16_t>(percentage(entry.comp_size, entry.size, SHRT_MAX));
     callbacks_.listing(clamped32(entry.comp_size), clamped32(entry.size), factor, local.tm_mon + 1,
                        local.tm_mday, local.tm_year + 1900, local.tm_hour, local.tm_min, ' ',
                        entry.name, methodName(entry.comp_method), entry.crc,
@@ -176,7 +231,7 @@ void ExtractionRun::test(zip_uint64_t index, const zip_stat_t& entry) {
     if (namesFolder(entry.name))
         return;
     const EntryFile file = openEntry(index, entry);
-    if (file && readAll(file.get(), entry.name, [](const char*, std::size_t) { return true; }))
+    if (file && readAll(file.get(), entry, [](const char*, std::size_t) { return true; }))
         say(std::string("    testing: ") + entry.name + "   OK");
 }
 
@@ -234,7 +289,7 @@ void ExtractionRun::extractFile(zip_uint64_t index, const zip_stat_t& entry,
     say((entry.comp_method == ZIP_CM_STORE ? " extracting: " : "  inflating: ") + shown);
     LineEnds lineEnds(options_.convertLineEnds != 0 && !link);
     bool written = true;
-    const bool complete = readAll(file.get(), entry.name, [&](const char* data, std::size_t size) {
+    const bool complete = readAll(file.get(), entry, [&](const char* data, std::size_t size) {
         const std::string_view piece = lineEnds.pass(data, size);
         written = output.write(piece.data(), piece.size());
         return written;
@@ -320,16 +375,30 @@ EntryFile ExtractionRun::openEncrypted(zip_uint64_t index, const zip_stat_t& ent
     return {};
 }
 
-bool ExtractionRun::readAll(zip_file_t* file, const std::string& name, const Sink& sink) {
+// An entry whose data does not match its declared size is damaged. Reading
+// stops as soon as the data runs past it, as reading on could write far more
+// than the free-space check allowed.
+bool ExtractionRun::readAll(zip_file_t* file, const zip_stat_t& entry, const Sink& sink) {
+    const bool sizeKnown = (entry.valid & ZIP_STAT_SIZE) != 0;
+    zip_uint64_t total = 0;
     for (;;) {
-        const zip_int64_t read = zip_fread(file, buffer_.data(), buffer_.size());
+        const zip_int64_t read = zip_fread(file, buffer_.get(), readBufferSize);
         if (read < 0) {
-            warn("error: " + name + ": " + zip_file_strerror(file), ResultEntryError);
+            warn(std::string("error: ") + entry.name + ": " + zip_file_strerror(file),
+                 ResultEntryError);
+            return false;
+        }
+        total = saturatedSum(total, static_cast<zip_uint64_t>(read));
+        if (sizeKnown && (total > entry.size || (read == 0 && total < entry.size))) {
+            warn(std::string("error: ") + entry.name + ": " + (read == 0 ? "only " : "more than ") +
+                     std::to_string(total) + " bytes of the " + std::to_string(entry.size) +
+                     " it declares",
+                 ResultEntryError);
             return false;
         }
         if (read == 0)
             return true;
-        if (!sink(buffer_.data(), static_cast<std::size_t>(read)))
+        if (!sink(buffer_.get(), static_cast<std::size_t>(read)))
             return false;
     }
 }

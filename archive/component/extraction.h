@@ -32,6 +32,8 @@ private:
     using Sink = std::function<bool(const char*, std::size_t)>;
 
     bool open();
+    bool fitsFreeSpace(const std::string& folder);
+    zip_uint64_t declaredExtractSize();
     bool selected(std::string_view name);
     void visit(zip_uint64_t index);
     void list(const zip_stat_t& entry);
@@ -44,7 +46,7 @@ private:
                     std::time_t entryTime);
     EntryFile openEntry(zip_uint64_t index, const zip_stat_t& entry);
     EntryFile openEncrypted(zip_uint64_t index, const zip_stat_t& entry);
-    bool readAll(zip_file_t* file, const std::string& name, const Sink& sink);
+    bool readAll(zip_file_t* file, const zip_stat_t& entry, const Sink& sink);
     void count(const zip_stat_t& entry);
 
     void say(const std::string& text);
@@ -59,13 +61,13 @@ private:
     std::unique_ptr<zip_t, ArchiveCloser> archive_;
     UniqueFd root_;
     std::string password_;
-    std::vector<char> buffer_;
+    std::unique_ptr<char[]> buffer_;
     bool replaceAll_ = false;
     bool replaceNone_ = false;
     bool stopped_ = false;
     int32_t result_ = ResultOk;
-    int64_t totalSize_ = 0;
-    int64_t totalPacked_ = 0;
+    zip_uint64_t totalSize_ = 0;
+    zip_uint64_t totalPacked_ = 0;
 };
 
 } // namespace quillbrook::unzip

@@ -6,8 +6,10 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 #include <sys/stat.h>
 #include <zip.h>
 #include <zlib.h>
@@ -57,6 +59,11 @@ private slots:
     void existingFilesAreReplacedOnlyWhenAllowed_data();
     void existingFilesAreReplacedOnlyWhenAllowed();
     void cancelStopsTheRun();
+    void overflowingDeclaredSizesAreHandled_data();
+    void overflowingDeclaredSizesAreHandled();
+    void archivesLargerThanTheFreeSpaceAreRefused_data();
+    void archivesLargerThanTheFreeSpaceAreRefused();
+    void dataBeyondTheDeclaredSizeIsNotWritten();
     void testZipChecksWithoutWriting_data();
     void testZipChecksWithoutWriting();
     void lineEndsOfTextEntriesAreConverted();
@@ -67,6 +74,7 @@ private:
     bool unzip(cUnzip& extractor);
     bool unzip(bool useFolderNames = true);
     void makeArchive(const QList<test::ArchiveEntry>& entries);
+    void useFixture(const QString& name);
 
     std::unique_ptr<QTemporaryDir> temp_;
     QString archive_;
@@ -106,6 +114,12 @@ bool ZipExtractionTest::unzip(bool useFolderNames) {
 
 void ZipExtractionTest::makeArchive(const QList<test::ArchiveEntry>& entries) {
     QVERIFY(test::writeArchive(archive_, entries));
+}
+
+// The archives in fixtures/ declare sizes that no zip library would write;
+// archive/fuzz/make-fixtures.py makes them.
+void ZipExtractionTest::useFixture(const QString& name) {
+    QVERIFY(QFile::copy(QStringLiteral(FIXTURES_FOLDER "/") + name, archive_));
 }
 
 void ZipExtractionTest::unsafeEntriesStayInsideTheExtractFolder_data() {
@@ -409,6 +423,89 @@ void ZipExtractionTest::cancelStopsTheRun() {
 
     QCOMPARE(asked, QStringList({"one.txt", "two/two.txt"}));
     QCOMPARE(everythingBelow(extractFolder_), QStringList{"one.txt"});
+}
+
+void ZipExtractionTest::overflowingDeclaredSizesAreHandled_data() {
+    QTest::addColumn<QString>("fixture");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("ratio");
+    QTest::addColumn<bool>("sound");
+    // The data of the entries is "first" and "second"; only their packed
+    // sizes lie in the last two, which reading the data does not notice.
+    QTest::newRow("two sizes of 2^63 - 1") << "sizes-overflow.zip" << INT32_MAX << 0 << false;
+    QTest::newRow("two packed sizes of 2^62") << "packed-overflow.zip" << 5 << 32767 << true;
+    QTest::newRow("packed total times 100") << "ratio-overflow.zip" << 5 << 32767 << true;
+}
+
+// Each archive once overflowed a signed total in every mode.
+void ZipExtractionTest::overflowingDeclaredSizesAreHandled() {
+    QFETCH(QString, fixture);
+    QFETCH(int, size);
+    QFETCH(int, ratio);
+    QFETCH(bool, sound);
+    useFixture(fixture);
+
+    cUnzip lister;
+    lister.setZipFile(archive_);
+    lister.Directory();
+    QCOMPARE(lister.FileCount(), 2);
+    QCOMPARE(lister.FileSize(1), size);
+    QCOMPARE(lister.FileCompressionRatio(1), ratio);
+
+    cUnzip tester;
+    tester.setTestZip(true);
+    QCOMPARE(unzip(tester), !sound);
+    QCOMPARE(unzip(), !sound);
+    QCOMPARE(everythingBelow(extractFolder_),
+             sound ? QStringList({"first.txt", "second.txt"}) : QStringList());
+}
+
+void ZipExtractionTest::archivesLargerThanTheFreeSpaceAreRefused_data() {
+    QTest::addColumn<QString>("declared");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("more than any filesystem holds") << "4 EiB" << true;
+    QTest::newRow("twice the free space") << "twice" << true;
+    QTest::newRow("half the free space") << "half" << false;
+}
+
+// The fixture declares 2^62 bytes for huge.bin, whose data is 1000 bytes, and
+// 5 for small.txt; the test puts the size it needs in the place of 2^62.
+void ZipExtractionTest::archivesLargerThanTheFreeSpaceAreRefused() {
+    QFETCH(QString, declared);
+    QFETCH(bool, refused);
+    const auto sizeField = [](quint64 size) {
+        const quint64 field = qToLittleEndian(size);
+        return QByteArray(reinterpret_cast<const char*>(&field), sizeof field);
+    };
+    const quint64 fixtureSize = quint64(1) << 62;
+    const quint64 free = QStorageInfo(temp_->path()).bytesAvailable();
+    const quint64 size = declared == "twice"  ? 2 * free
+                         : declared == "half" ? free / 2
+                                              : fixtureSize;
+    QByteArray bytes = test::readFile(QStringLiteral(FIXTURES_FOLDER "/larger-than-any-disk.zip"));
+    QCOMPARE(bytes.count(sizeField(fixtureSize)), 2);
+    test::writeFile(archive_, bytes.replace(sizeField(fixtureSize), sizeField(size)));
+
+    QVERIFY(unzip());
+
+    const QString progress = progress_.join(QString());
+    if (refused) {
+        QVERIFY(!QFileInfo::exists(extractFolder_));
+        QVERIFY(progress.contains(
+            QStringLiteral("the archive declares %1 bytes, only ").arg(size + 5)));
+    } else {
+        QCOMPARE(everythingBelow(extractFolder_), QStringList{"small.txt"});
+        QVERIFY(progress.contains(QStringLiteral("huge.bin: only 1000 bytes of the %1").arg(size)));
+    }
+}
+
+void ZipExtractionTest::dataBeyondTheDeclaredSizeIsNotWritten() {
+    useFixture(QStringLiteral("longer-than-declared.zip"));
+
+    QVERIFY(unzip());
+
+    QCOMPARE(everythingBelow(extractFolder_), QStringList());
+    QVERIFY(progress_.join(QString()).contains(QStringLiteral("bytes of the 100 it declares")));
 }
 
 void ZipExtractionTest::testZipChecksWithoutWriting_data() {
