@@ -361,7 +361,10 @@ void ConversionRun::begin(int position) {
         return inputEnded(position, false, problem);
     }
     // Read while the converters work, so the check adds nothing to the run's time.
-    op_.step(308, [&] { outcomes_[position - 1].damage = damageOf(input).value_or(QString()); });
+    op_.step(308, [&] {
+        if (isMobiBook(input))
+            outcomes_[position - 1].damage = damageOf(input).value_or(QString());
+    });
     running_.push_back(std::move(conversion));
 }
 

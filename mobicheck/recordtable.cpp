@@ -1,6 +1,9 @@
 #include "recordtable.h"
 
+#include "mobicheck.h"
+
 #include <QByteArray>
+#include <QFile>
 #include <QList>
 #include <QLocale>
 #include <QtEndian>
@@ -18,6 +21,8 @@ constexpr qint64 recordCountOffset = 76;
 constexpr qint64 databaseHeaderSize = 78;
 constexpr qint64 tableEntrySize = 8;
 const QByteArray mobiBookType = QByteArrayLiteral("BOOKMOBI");
+const QByteArray oldTextBookType = QByteArrayLiteral("TEXtREAd");
+constexpr qint64 typeAndCreatorSize = 8;
 
 // A MOBI book closes with a four-byte end-of-book record; other databases
 // promise only that their last record is not empty.
@@ -77,6 +82,14 @@ std::optional<QString> misplacedRecord(const QList<qint64>& offsets, qint64 tabl
 
 } // namespace
 
+bool isMobiBook(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(typeAndCreatorOffset))
+        return false;
+    const QByteArray typeAndCreator = file.read(typeAndCreatorSize);
+    return typeAndCreator == mobiBookType || typeAndCreator == oldTextBookType;
+}
+
 std::optional<QString> recordTableDamage(std::FILE* book) {
     const qint64 fileSize = sizeOf(book);
     if (fileSize == 0)
@@ -98,7 +111,7 @@ std::optional<QString> recordTableDamage(std::FILE* book) {
     const QList<qint64> offsets = recordOffsets(header, count);
     if (auto misplaced = misplacedRecord(offsets, tableEnd, fileSize))
         return misplaced;
-    const bool isMobiBook = header.mid(typeAndCreatorOffset, 8) == mobiBookType;
+    const bool isMobiBook = header.mid(typeAndCreatorOffset, typeAndCreatorSize) == mobiBookType;
     const qint64 expectedEnd = offsets.constLast() + (isMobiBook ? endOfBookRecordSize : 1);
     if (fileSize < expectedEnd)
         return cutOffReason(expectedEnd - fileSize);

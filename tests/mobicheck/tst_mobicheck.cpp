@@ -121,6 +121,8 @@ private slots:
     void damagedBooksAreNamed_data();
     void damagedBooksAreNamed();
     void mangledBooksAreAnswered();
+    void onlyMobiBooksAreChecked_data();
+    void onlyMobiBooksAreChecked();
 };
 
 QString MobiCheckTest::damagedCopy(const QString& book, const Damage& damage) const {
@@ -249,6 +251,29 @@ void MobiCheckTest::mangledBooksAreAnswered() {
             QVERIFY(!reason || !reason->isEmpty());
         }
     }
+}
+
+// calibre reads an input by its kind: a text or page it converted is no damaged book.
+void MobiCheckTest::onlyMobiBooksAreChecked_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("mobiBook");
+    const QString headerOnly = folder_.filePath(QStringLiteral("header-only.mobi"));
+    test::writeFile(headerOnly, test::readFile(sample("Two-Sonnets")).left(100));
+    const QString empty = folder_.filePath(QStringLiteral("empty.mobi"));
+    test::writeFile(empty, QByteArray());
+    QTest::newRow("a shipped sample") << sample("Two-Sonnets") << true;
+    QTest::newRow("calibre's KF8 book") << calibreBook(QStringLiteral("new")) << true;
+    QTest::newRow("a sample cut after its header") << headerOnly << true;
+    QTest::newRow("an HTML page") << samples + QStringLiteral("/sources/two-sonnets.html") << false;
+    QTest::newRow("an empty file") << empty << false;
+    QTest::newRow("a missing file") << folder_.filePath(QStringLiteral("missing.mobi")) << false;
+}
+
+void MobiCheckTest::onlyMobiBooksAreChecked() {
+    QFETCH(QString, file);
+    QFETCH(bool, mobiBook);
+
+    QCOMPARE(isMobiBook(file), mobiBook);
 }
 
 QTEST_GUILESS_MAIN(MobiCheckTest)
