@@ -1,5 +1,6 @@
 #pragma once
 
+#include "busystate.h"
 #include "form1.h"
 #include "inputlist.h"
 #include "listtexts.h"
@@ -7,7 +8,9 @@
 
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
+#include <functional>
 #include <memory>
 
 namespace quillbrook::test {
@@ -36,6 +39,29 @@ struct ListFixture {
             paths << root() + '/' + name;
         return paths;
     }
+};
+
+// Runs an action once from the event loop, at the first moment after start()
+// that the window is busy: in the middle of a folder add's or a drop's listing.
+class OnceWhileBusy {
+public:
+    OnceWhileBusy(QWidget& window, std::function<void()> action) {
+        timer_.setInterval(0);
+        QObject::connect(&timer_, &QTimer::timeout, &timer_,
+                         [this, &window, action = std::move(action)] {
+                             if (acted || !isBusy(window))
+                                 return;
+                             acted = true;
+                             action();
+                         });
+    }
+
+    void start() { timer_.start(); }
+
+    bool acted = false;
+
+private:
+    QTimer timer_;
 };
 
 } // namespace quillbrook::test

@@ -190,13 +190,7 @@ void AddFolderTest::listingRefusesAnotherAddARunAndRemovals() {
     inputlist::append(*form.ListView1, fixture_->root() + "/first.mobi");
     QMimeData lateDrop;
     lateDrop.setUrls({QUrl::fromLocalFile(fixture_->root() + "/late.mobi")});
-    bool acted = false;
-    QTimer duringListing;
-    duringListing.setInterval(0);
-    connect(&duringListing, &QTimer::timeout, this, [&] {
-        if (acted || !isBusy(form))
-            return;
-        acted = true;
+    test::OnceWhileBusy duringListing(form, [&] {
         form.PushButton4->click();
         form.PushButton2->click();
         form.PushButton6->click();
@@ -213,7 +207,7 @@ void AddFolderTest::listingRefusesAnotherAddARunAndRemovals() {
     clickAddFolder();
     QTRY_COMPARE(fixture_->items().size(), 8);
 
-    QVERIFY(acted);
+    QVERIFY(duringListing.acted);
     QCOMPARE(fixture_->items(),
              fixture_->below({"first.mobi", "F/.readonly.mobi", "F/a.mobi", "F/B.MOBI",
                               "F/draft~.mobi", "F/x/d.mobi", "F/y/z/e.mobi", "late.mobi"}));

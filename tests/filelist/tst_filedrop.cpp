@@ -151,13 +151,7 @@ void FileDropTest::keepsTheOrderOfADropThatArrivesWhileAdding() {
 void FileDropTest::droppedFolderIsListedAsAFolderAdd() {
     Form1& form = *fixture_->form;
     inputlist::append(*form.ListView1, fixture_->root() + "/two.mobi");
-    bool acted = false;
-    QTimer duringListing;
-    duringListing.setInterval(0);
-    connect(&duringListing, &QTimer::timeout, this, [&] {
-        if (acted || !isBusy(form))
-            return;
-        acted = true;
+    test::OnceWhileBusy duringListing(form, [&] {
         form.PushButton6->click();
         form.PushButton4->click();
         form.PushButton2->click();
@@ -165,7 +159,7 @@ void FileDropTest::droppedFolderIsListedAsAFolderAdd() {
     duringListing.start();
     dragAndDrop(listArea(), *fileList(fixture_->below({"B"})));
     QTRY_COMPARE(fixture_->items(), fixture_->below({"two.mobi", "B/d.mobi"}));
-    QVERIFY(acted);
+    QVERIFY(duringListing.acted);
     QVERIFY(!isBusy(form));
 }
 
