@@ -7,6 +7,7 @@
 // The two take turns going first.
 
 #include "busystate.h"
+#include "conversionbenchmark.h"
 #include "form1.h"
 #include "inputlist.h"
 #include "scripteddialogs.h"
@@ -125,10 +126,7 @@ double median(const QList<Cost>& costs, double Cost::*figure) {
 
 int main(int argc, char** argv) {
     QTemporaryDir work;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(work.path() + QStringLiteral("/config")));
-    qputenv("TEMP", QFile::encodeName(work.path() + QStringLiteral("/temp")));
-    QDir().mkpath(work.path() + QStringLiteral("/temp"));
+    isolateConversionBenchmark(work.path());
     QApplication app(argc, argv);
     const QString inputs = work.path() + QStringLiteral("/in");
     QDir().mkpath(inputs);

@@ -10,6 +10,7 @@
 // The three take turns going first.
 
 #include "busystate.h"
+#include "conversionbenchmark.h"
 #include "conversionsettings.h"
 #include "form1.h"
 #include "inputlist.h"
@@ -123,10 +124,7 @@ double median(QList<double> values) {
 
 int main(int argc, char** argv) {
     QTemporaryDir work;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(work.path() + QStringLiteral("/config")));
-    qputenv("TEMP", QFile::encodeName(work.path() + QStringLiteral("/temp")));
-    QDir().mkpath(work.path() + QStringLiteral("/temp"));
+    isolateConversionBenchmark(work.path());
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 3;
     const QString inputs = work.path() + QStringLiteral("/in");
