@@ -5,7 +5,8 @@
 #include "failure.h"
 #include "filedrop.h"
 #include "form1.h"
-#include "settings.h"
+#include "quillbrookversion.h"
+#include "settingskeys.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -42,11 +43,10 @@ QString absolutePathOf(const QString& argument, const QString& workingFolder) {
 // A settings store that cannot be read has already been reported by the
 // window's start-up; the folders then get the extension's first value.
 QString folderExtension() {
-    const QString firstExtension = QStringLiteral("mobi");
     try {
-        return ReadSetting(QStringLiteral("Extension"), firstExtension);
+        return settingKeys::Extension.read();
     } catch (const Failure&) {
-        return firstExtension;
+        return settingKeys::Extension.defaultText;
     }
 }
 

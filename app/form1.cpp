@@ -1,12 +1,11 @@
 #include "form1.h"
 
 #include "apptitle.h"
-#include "conversionrun.h"
 #include "desktopfolder.h"
 #include "dialogs.h"
 #include "failure.h"
 #include "paths.h"
-#include "settings.h"
+#include "settingskeys.h"
 #include "skin.h"
 
 #include <QCloseEvent>
@@ -211,15 +210,15 @@ void Form1::Form_Load() {
         ListView1->header()->resizeSection(0, twips(7300));
         ListView1->setTextElideMode(Qt::ElideNone);
     });
-    op.step(132, [&] { setText1(ReadSetting(QStringLiteral("Text1"), GetDesktopFolder())); });
+    op.step(132, [&] { setText1(settingKeys::Text1.read(GetDesktopFolder())); });
     op.step(134, [&] {
-        const bool selected = truthFromText(ReadSetting(QStringLiteral("Option1"), 1));
+        const bool selected = settingKeys::Option1.read();
         setOptionSelected(Option1, selected);
         if (selected)
             optionSelected();
     });
     op.step(136, [&] {
-        const bool selected = truthFromText(ReadSetting(QStringLiteral("Option2"), 0));
+        const bool selected = settingKeys::Option2.read();
         setOptionSelected(Option2, selected);
         if (selected)
             optionSelected();
@@ -231,8 +230,8 @@ void Form1::Form_Load() {
 }
 
 void Form1::optionSelected() {
-    WriteSetting(QStringLiteral("Option1"), textFromTruth(Option1->isChecked()));
-    WriteSetting(QStringLiteral("Option2"), textFromTruth(Option2->isChecked()));
+    settingKeys::Option1.write(Option1->isChecked());
+    settingKeys::Option2.write(Option2->isChecked());
     Frame3->setEnabled(Option1->isChecked());
 }
 
@@ -244,7 +243,7 @@ void Form1::setText1(const QString& text) {
 }
 
 void Form1::Text1_Change() {
-    WriteSetting(QStringLiteral("Text1"), Text1->text());
+    settingKeys::Text1.write(Text1->text());
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -1,4 +1,3 @@
-#include "conversionrun.h"
 #include "form1.h"
 #include "outputdestination.h"
 

@@ -1,6 +1,7 @@
 #include "commandline.h"
 #include "dialogs.h"
 #include "form1.h"
+#include "quillbrookversion.h"
 #include "terminationsignals.h"
 
 #include <QApplication>

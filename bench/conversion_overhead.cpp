@@ -12,6 +12,7 @@
 #include "inputlist.h"
 #include "scripteddialogs.h"
 #include "settings.h"
+#include "settingskeys.h"
 
 #include <QApplication>
 #include <QDir>
@@ -133,7 +134,7 @@ int main(int argc, char** argv) {
     const QStringList books = makeBooks(inputs);
 
     // The program's own cost per conversion, so one converter at a time as the loop has.
-    WriteSetting(QStringLiteral("SimultaneousConversions"), QStringLiteral("1"));
+    WriteSetting(settingKeys::SimultaneousConversions.key, QStringLiteral("1"));
     test::ScriptedDialogs dialogs;
     Form1 form(Form1Setup{dialogs, QStringLiteral(QUILLBROOK_PROGRAM_DIR), [] { return 1; }});
     form.Option1->click();

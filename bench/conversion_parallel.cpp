@@ -11,10 +11,10 @@
 
 #include "busystate.h"
 #include "conversionbenchmark.h"
-#include "conversionsettings.h"
 #include "form1.h"
 #include "inputlist.h"
 #include "scripteddialogs.h"
+#include "settingskeys.h"
 
 #include <QApplication>
 #include <QDir>

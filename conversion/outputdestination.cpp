@@ -3,15 +3,14 @@
 #include "folderpicker.h"
 #include "handledoperation.h"
 #include "paths.h"
-#include "settings.h"
+#include "settingskeys.h"
 
 namespace quillbrook {
 
 void PushButton9_Click(const ConversionWindow& window) {
     HandledOperation op(window.dialogs, window.lifetime, locations::chooseOutputFolder);
-    const QString lastFolderDot = QStringLiteral("LastFolderDot");
     QString chosen;
-    op.step(100, [&] { window.state.lastFolderDot = ReadSetting(lastFolderDot, QString()); });
+    op.step(100, [&] { window.state.lastFolderDot = settingKeys::LastFolderDot.read(); });
     op.step(100, [&] {
         chosen = PickFolder(window.dialogs, QStringLiteral("Please select folder:"),
                             window.state.lastFolderDot);
@@ -19,7 +18,7 @@ void PushButton9_Click(const ConversionWindow& window) {
     if (op.exitIf(102, [&] { return chosen.isEmpty(); }))
         return;
     op.step(104, [&] {
-        WriteSetting(lastFolderDot, chosen);
+        settingKeys::LastFolderDot.write(chosen);
         window.state.lastFolderDot = chosen;
     });
     if (op.when(104, [&] { return !chosen.endsWith(pathSeparator); }))

@@ -9,7 +9,7 @@
 #include "handledoperation.h"
 #include "inputlist.h"
 #include "paths.h"
-#include "settings.h"
+#include "settingskeys.h"
 
 namespace quillbrook {
 
@@ -65,23 +65,22 @@ void AddFolderCommand::PushButton4_Click() {
         return;
     QString extension;
     op.step(100, [&] {
-        extension = target_.dialogs.inputBox(
-            extensionPrompt, applicationTitle(),
-            ReadSetting(QStringLiteral("Extension"), QStringLiteral("mobi")));
+        extension = target_.dialogs.inputBox(extensionPrompt, applicationTitle(),
+                                             settingKeys::Extension.read());
         if (!extension.isEmpty())
-            WriteSetting(QStringLiteral("Extension"), extension);
+            settingKeys::Extension.write(extension);
     });
     if (op.exitIf(102, [&] { return extension.isEmpty(); }))
         return;
     QString chosen;
     op.step(104, [&] {
-        lastFolder_ = ReadSetting(QStringLiteral("LastFolder"), QString());
+        lastFolder_ = settingKeys::LastFolder.read();
         chosen = PickFolder(target_.dialogs, QStringLiteral("Please select folder:"), lastFolder_);
     });
     if (op.exitIf(106, [&] { return chosen.isEmpty(); }))
         return;
     op.step(333, [&] { lastFolder_ = chosen; });
-    op.step(334, [&] { WriteSetting(QStringLiteral("LastFolder"), lastFolder_); });
+    op.step(334, [&] { settingKeys::LastFolder.write(lastFolder_); });
     op.step(112, [&] { beginBusy(target_.window, BusyWork::folderAdd); });
     appendFilesOfTree(
         target_, chosen, QStringLiteral("*.") + extension,

@@ -1,6 +1,7 @@
 #include "commandline.h"
 #include "filetree.h"
 #include "listfixture.h"
+#include "quillbrookversion.h"
 #include "testenvironment.h"
 
 #include <QProcess>

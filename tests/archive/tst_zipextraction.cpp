@@ -1,4 +1,5 @@
 #include "cunzip.h"
+#include "quillbrookversion.h"
 #include "testarchive.h"
 #include "testenvironment.h"
 #include "testfiles.h"

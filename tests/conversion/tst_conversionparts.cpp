@@ -1,5 +1,5 @@
-#include "conversionsettings.h"
 #include "outputnames.h"
+#include "settingskeys.h"
 #include "testenvironment.h"
 
 #include <QTest>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "quillbrookversion.h"
 #include "testenvironment.h"
 
 #include <QDir>
@@ -21,7 +22,7 @@ inline QString applicationId() {
 }
 
 inline QString programVersion() {
-    return qEnvironmentVariable("QUILLBROOK_VERSION");
+    return QStringLiteral(QUILLBROOK_VERSION);
 }
 
 inline QString desktopEntryPath(const QString& prefix) {

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QLatin1String>
+#include <QString>
+
+namespace quillbrook {
+
+// Every key of the settings store in one table: its name, what it reads as
+// while it has no value, and how a stored text is checked. The values stay
+// the texts the store has always held; ReadSetting and WriteSetting remain the
+// one way to the store, and every key goes through an entry here.
+
+// A key whose value is any text.
+struct TextSetting {
+    QLatin1String key;
+    QLatin1String defaultText;
+
+    QString read() const;
+    void write(const QString& text) const;
+};
+
+// A key whose default is named only where it is read: "Text1", whose default
+// is the user's desktop folder, which the window finds at start-up.
+struct TextSettingWithReadersDefault {
+    QLatin1String key;
+
+    QString read(const QString& defaultText) const;
+    void write(const QString& text) const;
+};
+
+// A truth, stored as "True" or "False"; a stored number reads as true unless
+// it is zero, and any other text is a type-mismatch failure.
+struct TruthSetting {
+    QLatin1String key;
+    bool defaultValue;
+
+    bool read() const;
+    void write(bool value) const;
+};
+
+// A whole number from lowest to highest; no value, or a text that is not such
+// a number, reads as what the fallback gives.
+struct CountSetting {
+    QLatin1String key;
+    int lowest;
+    int highest;
+    int (*fallback)();
+
+    int read() const;
+};
+
+// Minutes, fractions allowed; no value, a negative number, or a text that is
+// not a finite number reads as the default.
+struct MinutesSetting {
+    QLatin1String key;
+    double defaultMinutes;
+
+    double read() const;
+};
+
+// The number of processor cores, at most 4.
+int processorCoresUpTo4();
+
+namespace settingKeys {
+// Whether "Save results to this folder:" is selected.
+inline constexpr TruthSetting Option1{QLatin1String("Option1"), true};
+// Whether "Save results in folder of original file" is selected.
+inline constexpr TruthSetting Option2{QLatin1String("Option2"), false};
+// The output-folder text.
+inline constexpr TextSettingWithReadersDefault Text1{QLatin1String("Text1")};
+// The folder last chosen for the output folder.
+inline constexpr TextSetting LastFolderDot{QLatin1String("LastFolderDot"), QLatin1String("")};
+// The folder last chosen for "Add All MOBI File(s) In Folder".
+inline constexpr TextSetting LastFolder{QLatin1String("LastFolder"), QLatin1String("")};
+// The extension last entered for "Add All MOBI File(s) In Folder".
+inline constexpr TextSetting Extension{QLatin1String("Extension"), QLatin1String("mobi")};
+// How many converters a run keeps going at once.
+inline constexpr CountSetting SimultaneousConversions{QLatin1String("SimultaneousConversions"), 1,
+                                                      16, processorCoresUpTo4};
+// After how many minutes without a new log line a converter counts as hung; 0
+// turns the watch off.
+inline constexpr MinutesSetting StalledConverterMinutes{QLatin1String("StalledConverterMinutes"),
+                                                        10};
+} // namespace settingKeys
+
+// The run's two settings as a run reads them.
+inline int SimultaneousConversions() {
+    return settingKeys::SimultaneousConversions.read();
+}
+inline double StalledConverterMinutes() {
+    return settingKeys::StalledConverterMinutes.read();
+}
+
+} // namespace quillbrook
