@@ -1,21 +1,10 @@
 #include "converterprocess.h"
 
-#include <csignal>
-#include <sys/prctl.h>
-#include <unistd.h>
+#include "shelllaunch.h"
 
 namespace quillbrook {
 
 namespace {
-
-// Runs in the child between fork and exec.
-void detachIntoOwnGroup(pid_t parent) {
-    setpgid(0, 0);
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    // The program may have died before the signal was armed.
-    if (getppid() != parent)
-        _exit(127);
-}
 
 QProcessEnvironment environmentWithTemporaryFolder(const QString& folder) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -29,14 +18,8 @@ QProcessEnvironment environmentWithTemporaryFolder(const QString& folder) {
 ConverterProcess::ConverterProcess(const QString& batchFile, const QString& temporaryFolder,
                                    QObject* parent)
     : QObject(parent) {
-    process_.setProgram(QStringLiteral("/bin/sh"));
-    process_.setArguments({batchFile});
+    setUpShell(process_, {batchFile});
     process_.setProcessEnvironment(environmentWithTemporaryFolder(temporaryFolder));
-    process_.setStandardInputFile(QProcess::nullDevice());
-    process_.setStandardOutputFile(QProcess::nullDevice());
-    process_.setStandardErrorFile(QProcess::nullDevice());
-    const pid_t program = getpid();
-    process_.setChildProcessModifier([program] { detachIntoOwnGroup(program); });
     connect(&process_, &QProcess::finished, this, &ConverterProcess::converterFinished);
 }
 
@@ -62,8 +45,7 @@ void ConverterProcess::endTree() {
 // Also after the converter's own end: a process it left running in its group
 // (a worker, a child of a fake) must not outlive it.
 void ConverterProcess::killGroup() {
-    if (group_ > 0)
-        ::kill(-static_cast<pid_t>(group_), SIGKILL);
+    killProcessGroup(group_);
 }
 
 void ConverterProcess::converterFinished() {

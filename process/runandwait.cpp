@@ -1,12 +1,11 @@
 #include "runandwait.h"
 
 #include "failure.h"
+#include "shelllaunch.h"
 
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
-#include <csignal>
-#include <unistd.h>
 
 namespace quillbrook {
 
@@ -28,18 +27,6 @@ int startFailure(int errorNumber) {
     return errorNumber + applicationErrorBase;
 }
 
-void prepare(QProcess& process, const QString& commandLine, bool runsScript) {
-    process.setProgram(QStringLiteral("/bin/sh"));
-    process.setArguments(runsScript ? QStringList{commandLine}
-                                    : QStringList{QStringLiteral("-c"), commandLine});
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    // A group of its own, so that ending the child also ends what it started
-    // (the converter behind the shell).
-    process.setChildProcessModifier([] { setpgid(0, 0); });
-}
-
 // Returns false when the wait ended before the process did: the application
 // is quitting, and Qt has left every event loop.
 bool waitForEnd(QProcess& process) {
@@ -51,9 +38,7 @@ bool waitForEnd(QProcess& process) {
 }
 
 void endProcessGroup(QProcess& process) {
-    const qint64 group = process.processId();
-    if (group > 0)
-        ::kill(-static_cast<pid_t>(group), SIGKILL);
+    killProcessGroup(process.processId());
     process.waitForFinished(-1);
 }
 
@@ -123,12 +108,9 @@ CommandLookup lookUpCommand(const QString& word) {
                                                     : CommandLookup::notRunnable;
     }
     QProcess shell;
-    shell.setStandardInputFile(QProcess::nullDevice());
-    shell.setStandardOutputFile(QProcess::nullDevice());
-    shell.setStandardErrorFile(QProcess::nullDevice());
-    shell.start(
-        QStringLiteral("/bin/sh"),
-        {QStringLiteral("-c"), QStringLiteral("command -v -- \"$1\""), QStringLiteral("sh"), word});
+    setUpShell(shell, {QStringLiteral("-c"), QStringLiteral("command -v -- \"$1\""),
+                       QStringLiteral("sh"), word});
+    shell.start();
     const bool answered = shell.waitForFinished(-1) && shell.exitStatus() == QProcess::NormalExit;
     return answered && shell.exitCode() == 0 ? CommandLookup::found : CommandLookup::missing;
 }
@@ -162,7 +144,8 @@ int RunAndWait(const QString& commandLine, std::optional<int> /*windowStyle*/) {
     if (runsScript && !named.isReadable())
         return startFailure(PermissionDenied);
     QProcess process;
-    prepare(process, commandLine, runsScript);
+    setUpShell(process, runsScript ? QStringList{commandLine}
+                                   : QStringList{QStringLiteral("-c"), commandLine});
     process.start();
     if (!process.waitForStarted(-1))
         return startFailure(FileNotFound);
