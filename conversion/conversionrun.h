@@ -1,18 +1,82 @@
 #pragma once
 
-#include "conversionwindow.h"
+#include "handledoperation.h"
+#include "inputconversion.h"
+#include "outputnames.h"
+#include "preparedconverter.h"
+#include "runfrontend.h"
+#include "runoutcomes.h"
+
+#include <QObject>
+#include <QTimer>
+#include <memory>
+#include <vector>
 
 namespace quillbrook {
 
-// "Start Converting": converts every file of the input list with calibre's
-// converter, several at once (SimultaneousConversions), and ends with one
-// message that names the files not converted and those saved under another
-// name. The run goes on from the event loop after this returns; the window
-// stays live. Pressed during a run, it asks whether to stop the run.
-void PushButton2_Click(const ConversionWindow& window);
+// One press of "Start Converting", until its final message has been closed:
+// it checks the list and the destination, prepares the converter, converts
+// the inputs of the list as it stood, several at once (SimultaneousConversions),
+// ends a converter whose log stays silent too long (StalledConverterMinutes),
+// and shows one message that names what was not converted. It is driven from
+// the event loop by the conversions' ends and the stall watch, and handlers
+// can nest (an error report or a question runs the event loop), so every
+// handler ends in advance(), which starts what may start and finishes once.
+// It reads and shows everything through its front end, and deletes itself
+// when it has ended.
+class ConversionRun : public QObject {
+    Q_OBJECT
 
-// The window is closing: ends every converter of a run that is going on, with
-// everything it started, and removes the run's working folder. No message.
-void endConversionRun(ConversionWindowState& state);
+public:
+    ConversionRun(std::unique_ptr<RunFrontEnd> frontEnd, QObject* parent);
+    ~ConversionRun() override;
+
+    void start();
+    // "Start Converting" pressed during the run: asks whether to stop it.
+    void askToStop();
+    // The program is ending: every converter is ended and the working folder
+    // removed, at once and without a message; nothing of the run happens after.
+    void abandon();
+
+private:
+    enum class Phase {
+        preparing,  // the checks and the converter's preparation
+        converting, // inputs are started as places free up
+        asking,     // converting, while the Stop question is open
+        stopped,    // the user stopped the run; conversions being judged still end
+        finished,   // the final message is shown or has been closed
+        abandoned,  // the program ended during the run
+    };
+
+    QString destinationProblem();
+    void readRunSettings();
+    void advance();
+    void begin(int position);
+    QString formOutput(int position, const QString& input);
+    void conversionDone(InputConversion* conversion, const ConversionEnd& end);
+    void letGo(InputConversion* conversion);
+    void inputEnded(int position, const ConversionEnd& end);
+    void watchForStalls();
+    void stop();
+    void finish();
+    void end();
+
+    std::unique_ptr<RunFrontEnd> frontEnd_;
+    HandledOperation op_;
+    Phase phase_ = Phase::preparing;
+    // Set while starts are held back: advance() then starts and finishes nothing.
+    bool advancing_ = false;
+    PreparedConverter converter_;
+    OutputNames outputNames_;
+    std::vector<InputOutcome> outcomes_;
+    // Declared after the converter: conversions end before their folder goes.
+    std::vector<std::unique_ptr<InputConversion>> running_;
+    int itemCount_ = 0;
+    int nextPosition_ = 1;
+    int endedCount_ = 0;
+    int simultaneous_ = 1;
+    double stalledMinutes_ = 0;
+    QTimer stallWatch_;
+};
 
 } // namespace quillbrook

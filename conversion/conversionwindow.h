@@ -42,4 +42,14 @@ struct ConversionWindow {
     ConversionWindowState& state;
 };
 
+// "Start Converting": starts a conversion run with the window as its front
+// end (see ConversionRun). The run goes on from the event loop after this
+// returns; the window stays live. Pressed during a run, it asks whether to
+// stop the run.
+void PushButton2_Click(const ConversionWindow& window);
+
+// The window is closing: ends every converter of a run that is going on, with
+// everything it started, and removes the run's working folder. No message.
+void endConversionRun(ConversionWindowState& state);
+
 } // namespace quillbrook

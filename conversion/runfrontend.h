@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+
+namespace quillbrook {
+
+class ConversionRun;
+class Dialogs;
+class ProgramLifetime;
+
+// Everything a conversion run reads and shows around it: its inputs, where
+// the results go, its progress and its messages. The main window is one such
+// front end (conversionwindow.cpp); the run itself needs no widgets.
+class RunFrontEnd {
+public:
+    virtual ~RunFrontEnd() = default;
+
+    // Where the run's steps report a failure (the error report).
+    virtual Dialogs& dialogs() = 0;
+    // Ends when the program does; from then on no step runs.
+    virtual const ProgramLifetime& lifetime() const = 0;
+    // The folder the zip-extraction component is loaded from.
+    virtual QString programFolder() const = 0;
+
+    // The input list, read as it is now: items may be added during a run.
+    virtual int itemCount() const = 0;
+    // The input at a position from 1 to itemCount().
+    virtual QString itemText(int position) const = 0;
+
+    // The two save options and the output-folder text, read anew each time.
+    virtual bool savesToFolder() const = 0;
+    virtual bool savesBesideOriginal() const = 0;
+    virtual QString outputFolderText() const = 0;
+
+    // True while a folder add is listing files; a run may not start then.
+    virtual bool folderAddGoingOn() const = 0;
+    // The run a further "Start Converting" and a closing window go to; null
+    // once it has ended.
+    virtual void setCurrentRun(ConversionRun* run) = 0;
+    virtual void beginBusy() = 0;
+    virtual void endBusy() = 0;
+    virtual void showWaitPointer() = 0;
+
+    // The share of the list ended, from 0 to 100.
+    virtual void showProgress(int percent) = 0;
+    // The progress text: the input started last, or the resting text.
+    virtual void showProgressText(const QString& text) = 0;
+    virtual void showRestingProgressText() = 0;
+
+    // A message with an OK button: the checks' messages and the final one.
+    virtual void showMessage(const QString& text) = 0;
+    // The question whether to stop the run; its safe answer, No, is the default.
+    virtual bool confirmStop(const QString& question) = 0;
+};
+
+} // namespace quillbrook
