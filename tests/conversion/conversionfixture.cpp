@@ -1,8 +1,10 @@
 #include "conversionfixture.h"
 
+#include "apptitle.h"
 #include "busystate.h"
 #include "inputlist.h"
 #include "testenvironment.h"
+#include "testfiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -36,6 +38,16 @@ write-then-killed) cp -- "$1" "$2"; kill -KILL $$ ;;
     sleep "${mode#sleep }"
     echo "- $1" >> "$QUILLBROOK_FAKE_EVENTS"
     cp -T -- "$1" "$2" ;;
+"trickle "*)
+    count=${mode#trickle }
+    pause=${count#* }
+    count=${count%% *}
+    while [ "$count" -gt 0 ]; do
+        echo "working, $count to go" >&2
+        sleep "$pause"
+        count=$((count - 1))
+    done
+    cp -T -- "$1" "$2" ;;
 "fail after "*) sleep "${mode#fail after }"; echo "Error: failed late" >&2; exit 1 ;;
 half-written) printf 'half' > "$2"; echo "Error: No space left on device" >&2; exit 1 ;;
 hang)
@@ -60,14 +72,9 @@ QString fakeEventsFile(const QString& fakeFolder) {
     return fakeFolder + QStringLiteral("/events");
 }
 
-QByteArray readAllOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // A zombie is gone too: nothing runs any more, only its exit status waits.
 bool processGone(qint64 pid) {
-    const QByteArray stat = readAllOf(QStringLiteral("/proc/%1/stat").arg(pid));
+    const QByteArray stat = readAll(QStringLiteral("/proc/%1/stat").arg(pid));
     const qsizetype afterName = stat.lastIndexOf(')');
     return stat.isEmpty() || (afterName >= 0 && stat.mid(afterName + 2, 1) == "Z");
 }
@@ -144,7 +151,7 @@ void ConversionFixture::useFakeCalibre() {
 
 QList<qint64> ConversionFixture::fakePids() const {
     QList<qint64> pids;
-    for (const QByteArray& line : readAllOf(fakePidsFile(fakeFolder_.path())).split('\n'))
+    for (const QByteArray& line : readAll(fakePidsFile(fakeFolder_.path())).split('\n'))
         if (!line.isEmpty())
             pids << line.toLongLong();
     return pids;
@@ -156,6 +163,18 @@ bool ConversionFixture::fakeProcessesGone() const {
                            5000);
 }
 
+QString doneWithFailures(const QString& failureList) {
+    return QStringLiteral("Done.\r\n\r\nThese files:\r\n") + failureList +
+           QStringLiteral("\r\n\r\nwere not converted. It may be that they are too big in "
+                          "filesize. Please email ") +
+           supportAddress +
+           QStringLiteral(" a screenshot of this error message if you have any questions.");
+}
+
+QString doneWithFailureEntries(const QStringList& entries) {
+    return doneWithFailures(QStringLiteral("\r\n") + entries.join(QStringLiteral("\r\n")));
+}
+
 bool processEnds(qint64 pid) {
     return QTest::qWaitFor([&] { return processGone(pid); }, 5000);
 }
@@ -163,7 +182,7 @@ bool processEnds(qint64 pid) {
 int ConversionFixture::mostFakesAtOnce() const {
     int running = 0;
     int most = 0;
-    for (const QByteArray& line : readAllOf(fakeEventsFile(fakeFolder_.path())).split('\n')) {
+    for (const QByteArray& line : readAll(fakeEventsFile(fakeFolder_.path())).split('\n')) {
         if (line.startsWith('+'))
             most = std::max(most, ++running);
         else if (line.startsWith('-'))
@@ -174,7 +193,7 @@ int ConversionFixture::mostFakesAtOnce() const {
 
 QStringList ConversionFixture::fakeTemporaryFolders() const {
     QStringList folders;
-    for (const QByteArray& line : readAllOf(fakeEventsFile(fakeFolder_.path())).split('\n'))
+    for (const QByteArray& line : readAll(fakeEventsFile(fakeFolder_.path())).split('\n'))
         if (line.startsWith("tmp "))
             folders << QFile::decodeName(line.mid(4));
     return folders;

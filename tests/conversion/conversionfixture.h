@@ -39,11 +39,12 @@ public:
     // of an input says what it does: "convert" copies the input to the output,
     // "fail" fails, "succeed-without-writing" exits 0 writing nothing, "crash"
     // dies of a segmentation fault, "write-then-killed" writes the output and is
-    // killed, "sleep S" waits S seconds and converts, "fail after S" waits S
-    // seconds and fails, "half-written" writes part of the output and fails
-    // as on a full disk, "hang" writes part of the output and a file in its
-    // TMPDIR and waits for a child of its own that never ends, silently; the
-    // following lines are printed on its error stream first. An input it
+    // killed, "sleep S" waits S seconds and converts, "trickle N S" writes a
+    // line to its log every S seconds, N times, and converts, "fail after S"
+    // waits S seconds and fails, "half-written" writes part of the output and
+    // fails as on a full disk, "hang" writes part of the output and a file in
+    // its TMPDIR and waits for a child of its own that never ends, silently;
+    // the following lines are printed on its error stream first. An input it
     // cannot read fails with an error line.
     void useFakeCalibre();
     // The input and output paths the fake was given, one pair per call; the
@@ -68,6 +69,12 @@ private:
     ScriptedDialogs dialogs_;
     std::unique_ptr<Form1> form_;
 };
+
+// The final message of a run whose failure list is the given text: a line
+// break, the input and its reason for each failed input.
+QString doneWithFailures(const QString& failureList);
+// The same for a list of entries, each an input with its reason.
+QString doneWithFailureEntries(const QStringList& entries);
 
 // Waits a little for the process to be gone; false when it is still there.
 bool processEnds(qint64 pid);

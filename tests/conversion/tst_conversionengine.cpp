@@ -1,10 +1,14 @@
 #include "apptitle.h"
+#include "busystate.h"
 #include "conversionfixture.h"
+#include "failure.h"
 #include "inputlist.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -14,19 +18,8 @@ using namespace quillbrook;
 
 namespace {
 
-QString doneWithFailures(const QStringList& entries) {
-    return QStringLiteral("Done.\r\n\r\nThese files:\r\n\r\n") +
-           entries.join(QStringLiteral("\r\n")) +
-           QStringLiteral("\r\n\r\nwere not converted. It may be that they are too big in "
-                          "filesize. Please email ") +
-           supportAddress +
-           QStringLiteral(" a screenshot of this error message if you have any questions.");
-}
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using test::doneWithFailureEntries;
+using test::readAll;
 
 const QString stoppedByUser = QStringLiteral(" Error: stopped by the user.");
 const QString notStarted = QStringLiteral(" Error: not converted, the run was stopped.");
@@ -48,6 +41,16 @@ private:
     void waitForProcesses(int count) {
         QVERIFY(QTest::qWaitFor([&] { return fx_->fakePids().size() >= count; }, 20000));
     }
+    // Makes the Stop question fail, and runs the action while the error report
+    // that its failure shows is open.
+    void whileTheStopQuestionsErrorReportIsOpen(const std::function<void()>& action) {
+        fx_->dialogs().failNext(PermissionDenied);
+        fx_->dialogs().whileNextShown([this, action] { fx_->dialogs().whileNextShown(action); });
+    }
+    // Runs the window's events until the progress bar shows the value.
+    void waitForProgress(int value) {
+        QVERIFY(QTest::qWaitFor([&] { return fx_->form().ProgressBar1->value() == value; }, 20000));
+    }
     // Nothing any fake started is left, nor anything in the temporary folder,
     // and every converter's TMPDIR was inside the run's own folder.
     void verifyNothingLeft() {
@@ -67,6 +70,11 @@ private slots:
     void outputNamesFollowListOrder();
     void stopEndsEveryConverterAndNamesEachInput();
     void silentConverterIsEndedAfterTheLimit();
+    void growingLogKeepsTheConverterGoing();
+    void converterEndsWhileTheStopQuestionIsOpen();
+    void windowClosesWhileTheStopQuestionIsOpen();
+    void converterEndsWhileAnErrorReportIsOpen();
+    void windowClosesWhileAnErrorReportIsOpen();
     void closingTheWindowEndsEveryConverter();
     void terminationSignalEndsEveryConverter_data();
     void terminationSignalEndsEveryConverter();
@@ -117,7 +125,7 @@ void ConversionEngineTest::failureListKeepsListOrder() {
 
     const QString late = QStringLiteral(" Error: Error: failed late");
     QCOMPARE(fx_->dialogs().messages(),
-             QStringList{doneWithFailures(
+             QStringList{doneWithFailureEntries(
                  {slow + late, middle + late, fast + QStringLiteral(" Error: Error: at once")})});
 }
 
@@ -155,8 +163,8 @@ void ConversionEngineTest::stopEndsEveryConverterAndNamesEachInput() {
     fx_->waitForTheRunToEnd();
 
     QCOMPARE(fx_->dialogs().messages().constLast(),
-             doneWithFailures({first + stoppedByUser, second + stoppedByUser, third + notStarted,
-                               fourth + notStarted}));
+             doneWithFailureEntries({first + stoppedByUser, second + stoppedByUser,
+                                     third + notStarted, fourth + notStarted}));
     QCOMPARE(fx_->fakeCalls().size(), 2);
     QCOMPARE(readAll(earlier), QByteArray("an earlier result"));
     QCOMPARE(QDir(fx_->files()).entryList(QDir::Files | QDir::Hidden),
@@ -175,12 +183,116 @@ void ConversionEngineTest::silentConverterIsEndedAfterTheLimit() {
 
     QCOMPARE(
         fx_->dialogs().messages(),
-        QStringList{doneWithFailures(
+        QStringList{doneWithFailureEntries(
             {silent + QStringLiteral(" Error: the converter wrote nothing for 0.05 minutes and was "
                                      "stopped.")})});
     QVERIFY(!QFile::exists(fx_->files() + QStringLiteral("/silent.epub")));
     QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/fine.epub")));
     verifyNothingLeft();
+}
+
+// The watch's clock starts again with every line the converter writes.
+void ConversionEngineTest::growingLogKeepsTheConverterGoing() {
+    setSimultaneous(1);
+    test::storeSetting(QStringLiteral("StalledConverterMinutes"), QStringLiteral("0.01"));
+    const QString busy = fx_->write(QStringLiteral("busy.mobi"), "trickle 12 0.15");
+    fx_->add({busy});
+
+    fx_->press();
+
+    QCOMPARE(fx_->dialogs().messages(), QStringList{QStringLiteral("Done.")});
+    QCOMPARE(readAll(fx_->files() + QStringLiteral("/busy.epub")), QByteArray("trickle 12 0.15"));
+    verifyNothingLeft();
+}
+
+// The question lets the event loop run: the run goes on under it, and the
+// answer stops only what is still going when it is given.
+void ConversionEngineTest::converterEndsWhileTheStopQuestionIsOpen() {
+    setSimultaneous(1);
+    const QString first = fx_->write(QStringLiteral("first.mobi"), "sleep 0.3");
+    const QString second = fx_->write(QStringLiteral("second.mobi"), "hang");
+    fx_->add({first, second});
+    Form1& form = fx_->form();
+
+    form.PushButton2->click();
+    waitForProcesses(1);
+    fx_->dialogs().whileNextShown([&] {
+        waitForProgress(50);
+        waitForProcesses(3);
+    });
+    fx_->dialogs().answerMessage(Dialogs::Answer::Yes);
+    form.PushButton2->click();
+    fx_->waitForTheRunToEnd();
+
+    QCOMPARE(fx_->dialogs().messages().size(), 2);
+    QCOMPARE(fx_->dialogs().messages().constLast(),
+             doneWithFailureEntries({second + stoppedByUser}));
+    QCOMPARE(readAll(fx_->files() + QStringLiteral("/first.epub")), QByteArray("sleep 0.3"));
+    QVERIFY(!QFile::exists(fx_->files() + QStringLiteral("/second.epub")));
+    verifyNothingLeft();
+}
+
+void ConversionEngineTest::windowClosesWhileTheStopQuestionIsOpen() {
+    setSimultaneous(1);
+    fx_->add({fx_->write(QStringLiteral("first.mobi"), "hang"),
+              fx_->write(QStringLiteral("second.mobi"), "convert")});
+    Form1& form = fx_->form();
+    form.show();
+
+    form.PushButton2->click();
+    waitForProcesses(2);
+    fx_->dialogs().whileNextShown([&] { QVERIFY(form.close()); });
+    fx_->dialogs().answerMessage(Dialogs::Answer::No);
+    form.PushButton2->click();
+    QCoreApplication::processEvents();
+
+    QCOMPARE(fx_->dialogs().messages().size(), 1);
+    QVERIFY(!isBusy(form));
+    QCOMPARE(fx_->fakeCalls().size(), 1);
+    verifyNothingLeft();
+}
+
+void ConversionEngineTest::converterEndsWhileAnErrorReportIsOpen() {
+    setSimultaneous(1);
+    const QString first = fx_->write(QStringLiteral("first.mobi"), "sleep 0.3");
+    const QString second = fx_->write(QStringLiteral("second.mobi"), "convert");
+    fx_->add({first, second});
+    Form1& form = fx_->form();
+
+    form.PushButton2->click();
+    waitForProcesses(1);
+    whileTheStopQuestionsErrorReportIsOpen([&] { waitForProgress(100); });
+    form.PushButton2->click();
+    fx_->waitForTheRunToEnd();
+
+    QCOMPARE(fx_->dialogs().errorReports().size(), 1);
+    QVERIFY(fx_->dialogs().errorReports().constFirst().contains(QStringLiteral("at line 218")));
+    QCOMPARE(fx_->dialogs().messages().constLast(), QStringLiteral("Done."));
+    QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/first.epub")));
+    QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/second.epub")));
+    verifyNothingLeft();
+    fx_->dialogs().forget();
+}
+
+void ConversionEngineTest::windowClosesWhileAnErrorReportIsOpen() {
+    setSimultaneous(1);
+    fx_->add({fx_->write(QStringLiteral("first.mobi"), "hang"),
+              fx_->write(QStringLiteral("second.mobi"), "convert")});
+    Form1& form = fx_->form();
+    form.show();
+
+    form.PushButton2->click();
+    waitForProcesses(2);
+    whileTheStopQuestionsErrorReportIsOpen([&] { QVERIFY(form.close()); });
+    form.PushButton2->click();
+    QCoreApplication::processEvents();
+
+    QCOMPARE(fx_->dialogs().errorReports().size(), 1);
+    QCOMPARE(fx_->dialogs().messages().size(), 1);
+    QVERIFY(!isBusy(form));
+    QCOMPARE(fx_->fakeCalls().size(), 1);
+    verifyNothingLeft();
+    fx_->dialogs().forget();
 }
 
 void ConversionEngineTest::closingTheWindowEndsEveryConverter() {

@@ -20,21 +20,8 @@ using namespace quillbrook;
 
 namespace {
 
-const QString closingSentence =
-    QStringLiteral(
-        "were not converted. It may be that they are too big in filesize. Please email ") +
-    supportAddress +
-    QStringLiteral(" a screenshot of this error message if you have any questions.");
-
-QString doneWithFailures(const QString& entries) {
-    return QStringLiteral("Done.\r\n\r\nThese files:\r\n") + entries + QStringLiteral("\r\n\r\n") +
-           closingSentence;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using test::doneWithFailures;
+using test::readAll;
 
 void clearBothOptions(Form1& form) {
     for (QRadioButton* option : {form.Option1, form.Option2}) {
