@@ -21,10 +21,20 @@ case "${1:-}" in
   *) seconds=$1 ;;
 esac
 
+# Where the fuzz target cannot be built it is skipped, except under CI, which
+# must not pass with nothing fuzzed.
+skip() {
+  if [ "${CI:-}" = true ]; then
+    echo "fuzz: $1; under CI that is a failure" >&2
+    exit 1
+  fi
+  echo "fuzz: $1; the fuzz target is skipped"
+  exit 0
+}
+
 bash scripts/install-deps.sh
 if ! command -v clang++ >/dev/null; then
-  echo "fuzz: clang++ is not installed; the fuzz target is skipped"
-  exit 0
+  skip "clang++ is not installed"
 fi
 
 build=$root/build/fuzz
@@ -33,8 +43,7 @@ target=fuzz_extraction
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQUILLBROOK_FUZZ=ON >/dev/null
 if ! grep -q '^QUILLBROOK_HAS_LIBFUZZER:INTERNAL=1' "$build/CMakeCache.txt"; then
-  echo "fuzz: clang cannot build -fsanitize=fuzzer here; the fuzz target is skipped"
-  exit 0
+  skip "clang cannot build -fsanitize=fuzzer here"
 fi
 cmake --build "$build" --target "$target"
 

@@ -11,6 +11,12 @@ if [ "${1:-}" = "--sanitize" ]; then
 fi
 
 bash scripts/install-deps.sh
-cmake --preset "$preset"
+# CI holds the release build to the warnings too; a user's compiler may warn
+# where the project's does not, so only CI turns them into errors there.
+werror=()
+if [ "${CI:-}" = true ]; then
+  werror=(-DQUILLBROOK_WERROR=ON)
+fi
+cmake --preset "$preset" "${werror[@]}"
 cmake --build --preset "$preset"
 ctest --preset "$preset" --output-on-failure
