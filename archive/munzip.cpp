@@ -27,8 +27,7 @@ std::unique_ptr<QLibrary> component;
 QPointer<cUnzip> current;
 bool cancelFlag = false;
 
-// The program folder first, then the current folder, which the conversion run
-// makes the program folder just before it extracts.
+// The folder a caller named; otherwise the program folder, then the current folder.
 QStringList componentFolders() {
     if (!chosenFolder.isEmpty())
         return {chosenFolder};

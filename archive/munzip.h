@@ -19,8 +19,9 @@ namespace mUnzip {
 inline const QString componentFileName = QStringLiteral("libvbuzip10.so");
 
 // The component is looked for in the program folder, then in the current
-// folder. A test may name the one folder to load it from instead (an empty
-// name goes back to the usual search); the next use then loads it anew.
+// folder. A caller (the conversion run, which names the program folder, or a
+// test) may name the one folder to load it from instead (an empty name goes
+// back to the usual search); the next use then loads it anew.
 void setComponentFolder(const QString& folder);
 
 // The options record as an extractor keeps it: the flags, with the two texts

@@ -115,10 +115,6 @@ bool listedBefore(const QString& a, const QString& b) {
 
 } // namespace
 
-void sortLikeListings(QStringList& names) {
-    std::sort(names.begin(), names.end(), listedBefore);
-}
-
 QList<ListedName> sortedNativeFolderEntries(const QString& folder, ListingKind kind) {
     const QByteArray native = QFile::encodeName(folder);
     const std::unique_ptr<DIR, int (*)(DIR*)> directory(opendir(native.constData()), closedir);

@@ -44,7 +44,4 @@ struct ListedName {
 // The entries of a folder as sortedFolderEntries lists them, with their bytes.
 QList<ListedName> sortedNativeFolderEntries(const QString& folder, ListingKind kind);
 
-// Sorts names as sortedFolderEntries does.
-void sortLikeListings(QStringList& names);
-
 } // namespace quillbrook

@@ -58,6 +58,7 @@ public:
     // Deletes one file; with the force flag read-only files go too. A missing
     // file or one that cannot be removed is a failure.
     void DeleteFile(const QString& path, bool force) const;
+    // One of the object's named calls; nothing decides on its answer, only tests call it.
     bool FileExists(const QString& path) const;
     // The folder object of an existing folder; a failure when it cannot be opened.
     FolderObject GetFolder(const QString& path) const;

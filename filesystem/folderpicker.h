@@ -6,6 +6,7 @@ namespace quillbrook {
 
 class Dialogs;
 
+// The program's named folder picker, kept as a function of its own over the dialogs.
 // Asks the user to choose one folder in the folder picker, modal over the main
 // window that owns the dialogs, showing the prompt and with the starting
 // folder selected when it names one; only folders can be chosen. Returns the

@@ -11,6 +11,8 @@ inline constexpr QChar pathSeparator = QLatin1Char('/');
 bool PathExists(const QString& path);
 bool FolderExists(const QString& path);
 
+// The program's named deletion functions; the conversion run removes its own
+// folder now, so only their tests call these four.
 void DeleteFileQuietly(const QString& path);
 void ForceDeleteFile(const QString& path);
 void RemoveFolderQuietly(const QString& path);
@@ -22,6 +24,7 @@ QString StripExtension(const QString& fileName);
 QString CleanPath(const QString& path);
 
 void WriteTextFile(const QString& text, const QString& path);
+// A named file function of the program; only its tests call it now.
 void WriteBytesIfAbsent(const QByteArray& bytes, const QString& path);
 
 } // namespace quillbrook

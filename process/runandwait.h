@@ -6,7 +6,8 @@
 namespace quillbrook {
 
 // Runs a command line and returns its exit code once it has ended, keeping the
-// window live meanwhile.
+// window live meanwhile. The program's named synchronous call; converters now
+// run from the event loop (ConverterProcess), so only its tests call it.
 //
 // A command line that names an existing file runs as a shell script
 // (/bin/sh <file>); anything else runs as a shell command (/bin/sh -c <line>),
