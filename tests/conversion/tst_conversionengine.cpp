@@ -47,6 +47,15 @@ private:
         fx_->dialogs().failNext(PermissionDenied);
         fx_->dialogs().whileNextShown([this, action] { fx_->dialogs().whileNextShown(action); });
     }
+    // Starts a run over the inputs, one converter at a time, in the shown
+    // window, and waits until the fakes have started that many processes.
+    void startOneAtATime(const QStringList& inputs, int processes) {
+        setSimultaneous(1);
+        fx_->add(inputs);
+        fx_->form().show();
+        fx_->form().PushButton2->click();
+        waitForProcesses(processes);
+    }
     // Runs the window's events until the progress bar shows the value.
     void waitForProgress(int value) {
         QVERIFY(QTest::qWaitFor([&] { return fx_->form().ProgressBar1->value() == value; }, 20000));
@@ -159,7 +168,7 @@ void ConversionEngineTest::stopEndsEveryConverterAndNamesEachInput() {
     form.PushButton2->click();
     waitForProcesses(4);
     fx_->dialogs().answerMessage(Dialogs::Answer::Yes);
-    form.PushButton2->click();
+    fx_->form().PushButton2->click();
     fx_->waitForTheRunToEnd();
 
     QCOMPARE(fx_->dialogs().messages().constLast(),
@@ -208,20 +217,15 @@ void ConversionEngineTest::growingLogKeepsTheConverterGoing() {
 // The question lets the event loop run: the run goes on under it, and the
 // answer stops only what is still going when it is given.
 void ConversionEngineTest::converterEndsWhileTheStopQuestionIsOpen() {
-    setSimultaneous(1);
     const QString first = fx_->write(QStringLiteral("first.mobi"), "sleep 0.3");
     const QString second = fx_->write(QStringLiteral("second.mobi"), "hang");
-    fx_->add({first, second});
-    Form1& form = fx_->form();
-
-    form.PushButton2->click();
-    waitForProcesses(1);
+    startOneAtATime({first, second}, 1);
     fx_->dialogs().whileNextShown([&] {
         waitForProgress(50);
         waitForProcesses(3);
     });
     fx_->dialogs().answerMessage(Dialogs::Answer::Yes);
-    form.PushButton2->click();
+    fx_->form().PushButton2->click();
     fx_->waitForTheRunToEnd();
 
     QCOMPARE(fx_->dialogs().messages().size(), 2);
@@ -233,14 +237,10 @@ void ConversionEngineTest::converterEndsWhileTheStopQuestionIsOpen() {
 }
 
 void ConversionEngineTest::windowClosesWhileTheStopQuestionIsOpen() {
-    setSimultaneous(1);
-    fx_->add({fx_->write(QStringLiteral("first.mobi"), "hang"),
-              fx_->write(QStringLiteral("second.mobi"), "convert")});
     Form1& form = fx_->form();
-    form.show();
-
-    form.PushButton2->click();
-    waitForProcesses(2);
+    startOneAtATime({fx_->write(QStringLiteral("first.mobi"), "hang"),
+                     fx_->write(QStringLiteral("second.mobi"), "convert")},
+                    2);
     fx_->dialogs().whileNextShown([&] { QVERIFY(form.close()); });
     fx_->dialogs().answerMessage(Dialogs::Answer::No);
     form.PushButton2->click();
@@ -253,16 +253,11 @@ void ConversionEngineTest::windowClosesWhileTheStopQuestionIsOpen() {
 }
 
 void ConversionEngineTest::converterEndsWhileAnErrorReportIsOpen() {
-    setSimultaneous(1);
-    const QString first = fx_->write(QStringLiteral("first.mobi"), "sleep 0.3");
-    const QString second = fx_->write(QStringLiteral("second.mobi"), "convert");
-    fx_->add({first, second});
-    Form1& form = fx_->form();
-
-    form.PushButton2->click();
-    waitForProcesses(1);
+    startOneAtATime({fx_->write(QStringLiteral("first.mobi"), "sleep 0.3"),
+                     fx_->write(QStringLiteral("second.mobi"), "convert")},
+                    1);
     whileTheStopQuestionsErrorReportIsOpen([&] { waitForProgress(100); });
-    form.PushButton2->click();
+    fx_->form().PushButton2->click();
     fx_->waitForTheRunToEnd();
 
     QCOMPARE(fx_->dialogs().errorReports().size(), 1);
@@ -275,14 +270,10 @@ void ConversionEngineTest::converterEndsWhileAnErrorReportIsOpen() {
 }
 
 void ConversionEngineTest::windowClosesWhileAnErrorReportIsOpen() {
-    setSimultaneous(1);
-    fx_->add({fx_->write(QStringLiteral("first.mobi"), "hang"),
-              fx_->write(QStringLiteral("second.mobi"), "convert")});
     Form1& form = fx_->form();
-    form.show();
-
-    form.PushButton2->click();
-    waitForProcesses(2);
+    startOneAtATime({fx_->write(QStringLiteral("first.mobi"), "hang"),
+                     fx_->write(QStringLiteral("second.mobi"), "convert")},
+                    2);
     whileTheStopQuestionsErrorReportIsOpen([&] { QVERIFY(form.close()); });
     form.PushButton2->click();
     QCoreApplication::processEvents();
