@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace quillbrook {
 
@@ -203,10 +204,10 @@ void ConversionRun::watchForStalls() {
             stalled.push_back(conversion.get());
     if (stalled.empty())
         return;
-    advancing_ = true;
+    const bool held = std::exchange(advancing_, true);
     for (InputConversion* conversion : stalled)
         conversion->endAsHung(stalledReason(stalledMinutes_));
-    advancing_ = false;
+    advancing_ = held;
     advance();
 }
 
@@ -225,22 +226,30 @@ void ConversionRun::askToStop() {
 }
 
 // Stopped inputs keep what was at their output path: their staged files go.
-// A conversion whose end is being judged is left to end as it does.
 void ConversionRun::stop() {
     phase_ = Phase::stopped;
-    for (auto it = running_.begin(); it != running_.end();) {
-        if ((*it)->stop()) {
-            outcomes_[(*it)->position() - 1].error = stoppedByUserReason();
-            it = running_.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    for (const int position : stopRunning())
+        outcomes_[position - 1].error = stoppedByUserReason();
     for (; nextPosition_ <= itemCount_; ++nextPosition_) {
         op_.step(146,
                  [&] { outcomes_[nextPosition_ - 1].input = frontEnd_->itemText(nextPosition_); });
         outcomes_[nextPosition_ - 1].error = notStartedReason();
     }
+}
+
+// A conversion whose end is being judged may be waiting under an open dialog
+// further down the stack: it stays, and reports its end as it does.
+std::vector<int> ConversionRun::stopRunning() {
+    std::vector<int> stopped;
+    for (auto it = running_.begin(); it != running_.end();) {
+        if ((*it)->stop()) {
+            stopped.push_back((*it)->position());
+            it = running_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return stopped;
 }
 
 void ConversionRun::finish() {
@@ -267,12 +276,7 @@ void ConversionRun::abandon() {
     const bool finished = phase_ == Phase::finished;
     phase_ = Phase::abandoned;
     stallWatch_.stop();
-    for (auto& conversion : running_) {
-        conversion->stop();
-        conversion->setParent(this);
-        conversion.release()->deleteLater();
-    }
-    running_.clear();
+    stopRunning();
     converter_.remove();
     if (!finished)
         frontEnd_->endBusy();

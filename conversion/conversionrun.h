@@ -58,6 +58,7 @@ private:
     void inputEnded(int position, const ConversionEnd& end);
     void watchForStalls();
     void stop();
+    std::vector<int> stopRunning();
     void finish();
     void end();
 
