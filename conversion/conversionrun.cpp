@@ -161,6 +161,7 @@ public:
 
     void start();
     void askToStop();
+    bool mayClose();
     void abandon();
 
 private:
@@ -179,6 +180,7 @@ private:
     void removeWorkingFiles(const Conversion& conversion);
     void inputEnded(int position, bool converted, const QString& error);
     void watchForStalls();
+    bool userStops();
     void stop();
     void finish();
     QString finalMessage();
@@ -538,9 +540,8 @@ void ConversionRun::watchForStalls() {
         advance();
 }
 
-void ConversionRun::askToStop() {
-    if (finished_ || asking_)
-        return;
+// The stop question; the run does not finish while it is asked.
+bool ConversionRun::userStops() {
     asking_ = true;
     Dialogs::Answer answer = Dialogs::Answer::No;
     op_.step(218, [&] {
@@ -548,11 +549,31 @@ void ConversionRun::askToStop() {
                                        Dialogs::Icon::Question);
     });
     asking_ = false;
+    return answer == Dialogs::Answer::Yes;
+}
+
+void ConversionRun::askToStop() {
+    if (finished_ || asking_)
+        return;
+    const bool stops = userStops();
     if (abandoned_)
         return;
-    if (answer == Dialogs::Answer::Yes)
+    if (stops)
         op_.step(220, [&] { stop(); });
     advance();
+}
+
+// Once the run has finished only its final message is left, and the window
+// may close; while the question is open the window stays.
+bool ConversionRun::mayClose() {
+    if (finished_ || abandoned_)
+        return true;
+    if (asking_)
+        return false;
+    if (userStops() || abandoned_)
+        return true;
+    advance();
+    return false;
 }
 
 // Stopped inputs keep what was at their output path: their staged files go.
@@ -636,6 +657,11 @@ void PushButton2_Click(const ConversionWindow& window) {
     if (auto* run = static_cast<ConversionRun*>(window.state.run.data()))
         return run->askToStop();
     (new ConversionRun(window))->start();
+}
+
+bool askToStopConversionRunBeforeClosing(ConversionWindowState& state) {
+    auto* run = static_cast<ConversionRun*>(state.run.data());
+    return !run || run->mayClose();
 }
 
 void endConversionRun(ConversionWindowState& state) {
