@@ -56,6 +56,11 @@ void describeControls(Form1& form) {
     // Before anything asks for the bar's interface: Qt keeps the first it makes.
     QAccessible::installFactory(progressBarInterface);
     form.ListView1->setAccessibleName(QStringLiteral("Books to convert"));
+    // The hint, and the keys that do what its mouse gestures do.
+    form.ListView1->setAccessibleDescription(
+        form.ListView1->toolTip() +
+        QStringLiteral(
+            " The Delete key removes the selected item; Ctrl+Up and Ctrl+Down move it."));
     form.ProgressBar1->setAccessibleName(QStringLiteral("Conversion progress"));
     form.Frame2->setAccessibleName(form.Frame2->title());
     form.Frame3->setAccessibleName(QStringLiteral("Output folder"));
