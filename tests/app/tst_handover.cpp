@@ -66,12 +66,15 @@ private slots:
 private:
     // Makes the fixture's window the one that serves, as the program does.
     void serve();
+    // Makes the server keep what it is handed in received_.
+    void recordHandOvers();
     QProcess* startProgram(const QStringList& arguments);
 
     std::unique_ptr<QTemporaryDir> runtime_;
     std::unique_ptr<test::ListFixture> fixture_;
     std::unique_ptr<HandOverServer> server_;
     std::vector<std::unique_ptr<QProcess>> programs_;
+    QStringList received_;
 };
 
 void HandOverTest::init() {
@@ -101,6 +104,14 @@ void HandOverTest::cleanup() {
 void HandOverTest::serve() {
     QCOMPARE(handOverOrServe(handOverSocketPath(), {}, *server_), StartRole::serving);
     serveWindow(*server_, *fixture_->form, *commandLinePathQueue(*fixture_->form));
+}
+
+void HandOverTest::recordHandOvers() {
+    received_.clear();
+    server_->setReceiver([this](const QStringList& paths) {
+        received_ += paths;
+        return true;
+    });
 }
 
 QProcess* HandOverTest::startProgram(const QStringList& arguments) {
@@ -160,14 +171,10 @@ void HandOverTest::staleSocketIsReplaced() {
         QVERIFY(makeStaleSocket(socketPath));
 
     QCOMPARE(handOverOrServe(socketPath, {"/books/first.mobi"}, *server_), StartRole::serving);
-    QStringList received;
-    server_->setReceiver([&](const QStringList& paths) {
-        received += paths;
-        return true;
-    });
+    recordHandOvers();
 
     QVERIFY(handOverFromAnotherThread(socketPath, {"/books/a.mobi", "/books/b.mobi"}));
-    QCOMPARE(received, (QStringList{"/books/a.mobi", "/books/b.mobi"}));
+    QCOMPARE(received_, (QStringList{"/books/a.mobi", "/books/b.mobi"}));
 }
 
 void HandOverTest::onlyTheSameUserIsHeard_data() {
@@ -183,14 +190,10 @@ void HandOverTest::onlyTheSameUserIsHeard() {
     const QString socketPath = handOverSocketPath();
     QVERIFY(server_->listen(socketPath));
     server_->acceptOnlyUser(sameUser ? geteuid() : geteuid() + 1);
-    QStringList received;
-    server_->setReceiver([&](const QStringList& paths) {
-        received += paths;
-        return true;
-    });
+    recordHandOvers();
 
     QCOMPARE(handOverFromAnotherThread(socketPath, {"/books/a.mobi"}), sameUser);
-    QCOMPARE(received, sameUser ? QStringList{"/books/a.mobi"} : QStringList{});
+    QCOMPARE(received_, sameUser ? QStringList{"/books/a.mobi"} : QStringList{});
 }
 
 void HandOverTest::socketFolderIsTheUsersAlone_data() {
