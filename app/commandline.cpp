@@ -16,14 +16,17 @@ namespace quillbrook {
 namespace {
 
 const QString helpText = QStringLiteral(
-    "Usage: quillbrook [FILE|FOLDER]...\n"
+    "Usage: quillbrook [--new-window] [FILE|FOLDER]...\n"
     "Converts MOBI e-books into EPUB with calibre, many at a time.\n"
     "\n"
     "Opens the window and adds the files and folders given to its list, as a drop\n"
     "of them on the list does. A folder adds every file of its tree that has the\n"
     "extension last entered for \"Add All MOBI File(s) In Folder\" (at first mobi).\n"
+    "When the program already runs for this user on this display, the files and\n"
+    "folders go to that window instead, which comes to the front.\n"
     "\n"
     "Options:\n"
+    "  --new-window   Open a separate window even when the program already runs.\n"
     "  -h, --help     Show this help and exit.\n"
     "  -v, --version  Show the version and exit.\n"
     "  --             Take every argument after it as a file or folder.\n");
@@ -56,7 +59,8 @@ CommandLineRequest readCommandLine(const QStringList& arguments, const QString& 
     QCommandLineParser parser;
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QString());
-    parser.addOptions({help, version});
+    const QCommandLineOption newWindow(QStringLiteral("new-window"), QString());
+    parser.addOptions({help, version, newWindow});
     if (!parser.parse(arguments))
         return answer(2, {},
                       QStringLiteral("quillbrook: %1 Try 'quillbrook --help'.\n")
@@ -67,6 +71,7 @@ CommandLineRequest readCommandLine(const QStringList& arguments, const QString& 
         return answer(0, productName + QLatin1Char(' ') + QStringLiteral(QUILLBROOK_VERSION "\n"),
                       {});
     CommandLineRequest request;
+    request.newWindow = parser.isSet(newWindow);
     for (const QString& argument : parser.positionalArguments())
         request.paths.append(absolutePathOf(argument, workingFolder));
     return request;
@@ -81,6 +86,14 @@ void addCommandLinePaths(Form1& window, const QStringList& paths) {
             return;
         addPathAsDropped(target, path, folderPattern);
     }
+}
+
+PathBatchQueue* commandLinePathQueue(Form1& window) {
+    const FolderCommandTarget target{window, *window.ListView1, window.dialogs(),
+                                     window.lifetime()};
+    return new PathBatchQueue(
+        target, [&window](const QStringList& paths) { addCommandLinePaths(window, paths); },
+        &window);
 }
 
 } // namespace quillbrook

@@ -6,6 +6,7 @@
 namespace quillbrook {
 
 class Form1;
+class PathBatchQueue;
 
 // What the program's command line asks for: either an answer that ends the
 // program before it has a window (help, version, a mistake in the options),
@@ -17,6 +18,8 @@ struct CommandLineRequest {
     QString standardError;
     // Absolute paths, in the order given.
     QStringList paths;
+    // A window of its own, even when a copy of the program already runs.
+    bool newWindow = false;
 };
 
 // Reads the arguments, the program's own name first. It needs no application
@@ -28,5 +31,10 @@ CommandLineRequest readCommandLine(const QStringList& arguments, const QString& 
 // their order; a folder adds the files of its tree that have the extension
 // last entered for a folder ("Extension").
 void addCommandLinePaths(Form1& window, const QStringList& paths);
+
+// Adds batches of paths as addCommandLinePaths does, one after another in the
+// order they arrive: the program's own command line, then what later starts
+// hand over. The queue belongs to the window.
+PathBatchQueue* commandLinePathQueue(Form1& window);
 
 } // namespace quillbrook

@@ -1,9 +1,12 @@
 #include "form1.h"
 
+#include "accessibility.h"
 #include "apptitle.h"
+#include "busystate.h"
 #include "desktopfolder.h"
 #include "dialogs.h"
 #include "failure.h"
+#include "keyboard.h"
 #include "paths.h"
 #include "settingskeys.h"
 #include "skin.h"
@@ -89,6 +92,7 @@ std::function<int()> timeSeededDraw() {
 
 Form1::Form1(Form1Setup setup) : setup_(std::move(setup)) {
     createControls();
+    describeControls(*this);
     connectControls();
     Form_Load();
 }
@@ -150,11 +154,20 @@ void Form1::createControls() {
     Text1 = place<QLineEdit>(Frame3, "Text1", 240, 300, 5775, 345);
     PushButton9 = placeButton(Frame3, "PushButton9", QStringLiteral("..."), 6120, 300, 600, 345);
 
-    const QList<QWidget*> tabOrder{ListView1,   ProgressBar1, PushButton1, PushButton4, PushButton2,
-                                   PushButton6, PushButton7,  Frame2,      Option2,     Option1,
-                                   Frame3,      Text1,        PushButton9};
+    // Top to bottom, left to right; the progress bar takes no focus.
+    const QList<QWidget*> tabOrder{ListView1, PushButton1, PushButton4, PushButton6, PushButton7,
+                                   Option1,   Text1,       PushButton9, Option2,     PushButton2};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
+}
+
+// Tab reaches the one selected save option (the first when none is), and the
+// arrow keys go between the two, as in any group of option buttons. Qt would
+// otherwise leave in the chain only whichever option got the focus first.
+void Form1::keepSelectedOptionInTabChain() {
+    const bool secondReached = Option2->isChecked() && !Option1->isChecked();
+    Option1->setFocusPolicy(secondReached ? Qt::ClickFocus : Qt::StrongFocus);
+    Option2->setFocusPolicy(secondReached ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 void Form1::connectControls() {
@@ -171,6 +184,11 @@ void Form1::connectControls() {
     connect(Option1, &QRadioButton::clicked, this, storeQuietly(&Form1::optionSelected));
     connect(Option2, &QRadioButton::clicked, this, storeQuietly(&Form1::optionSelected));
     connect(Text1, &QLineEdit::textEdited, this, storeQuietly(&Form1::Text1_Change));
+    for (QRadioButton* option : {Option1, Option2})
+        connect(option, &QRadioButton::toggled, this, &Form1::keepSelectedOptionInTabChain);
+    keepSelectedOptionInTabChain();
+    pressButtonsWithReturn(*this);
+    whenBusyChanges(*this, [this] { showBusyState(); });
     connectListCommands();
     connectFolderCommands();
     connectConversionCommands();
@@ -246,7 +264,16 @@ void Form1::Text1_Change() {
     settingKeys::Text1.write(Text1->text());
 }
 
+void Form1::closeWithoutAsking() {
+    closingWithoutAsking_ = true;
+    close();
+}
+
 void Form1::closeEvent(QCloseEvent* event) {
+    if (!closingWithoutAsking_ && !askToStopConversionRunBeforeClosing(conversionState_)) {
+        event->ignore();
+        return;
+    }
     lifetime_.end();
     endConversionRun(conversionState_);
     event->accept();

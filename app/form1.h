@@ -48,6 +48,10 @@ public:
     // the new text is stored under "Text1" at once.
     void setText1(const QString& text);
 
+    // Closes the window without the question a conversion run going on asks
+    // first, as when the program is told to end.
+    void closeWithoutAsking();
+
     // The custom pointer: the hand loaded from "HAND-M.CUR", or the arrow.
     QCursor customPointer() const;
 
@@ -75,6 +79,8 @@ private:
     void connectListCommands();
     void connectFolderCommands();
     void connectConversionCommands();
+    void keepSelectedOptionInTabChain();
+    void showBusyState();
     void Form_Load();
     void optionSelected();
     void Text1_Change();
@@ -83,6 +89,7 @@ private:
     ProgramLifetime lifetime_;
     std::optional<QCursor> handPointer_;
     ConversionWindowState conversionState_;
+    bool closingWithoutAsking_ = false;
 };
 
 } // namespace quillbrook

@@ -1,9 +1,19 @@
+#include "busystate.h"
 #include "form1.h"
 #include "outputdestination.h"
 
 #include <QPushButton>
 
 namespace quillbrook {
+
+// The button that started a run stops it, and "Clear List", which a run and
+// a folder add refuse, shows that it does.
+void Form1::showBusyState() {
+    const bool converting = isBusyWith(*this, BusyWork::conversionRun);
+    PushButton2->setText(converting ? QStringLiteral("Stop Converting")
+                                    : QStringLiteral("Start Converting"));
+    PushButton6->setEnabled(!converting && !isBusyWith(*this, BusyWork::folderAdd));
+}
 
 void Form1::connectConversionCommands() {
     const auto window = [this] {

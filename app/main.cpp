@@ -1,6 +1,8 @@
 #include "commandline.h"
 #include "dialogs.h"
+#include "filedrop.h"
 #include "form1.h"
+#include "handover.h"
 #include "quillbrookversion.h"
 #include "terminationsignals.h"
 
@@ -41,16 +43,24 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QStringLiteral(QUILLBROOK_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral(QUILLBROOK_APP_ID));
 
+    // One window per user and display: a later start hands its paths over
+    // and ends, unless it asks for a window of its own.
+    quillbrook::HandOverServer handOver;
+    if (!request.newWindow &&
+        quillbrook::handOverOrServe(quillbrook::handOverSocketPath(), request.paths, handOver) ==
+            quillbrook::StartRole::handedOver)
+        return 0;
+
     quillbrook::QtDialogs dialogs;
     quillbrook::Form1 window(
         {dialogs, QCoreApplication::applicationDirPath(), quillbrook::timeSeededDraw()});
     dialogs.setOwner(&window);
     quillbrook::closeOnTerminationSignals(window);
+    quillbrook::PathBatchQueue* commandLinePaths = quillbrook::commandLinePathQueue(window);
+    quillbrook::serveWindow(handOver, window, *commandLinePaths);
 
     window.move(window.screen()->availableGeometry().center() - window.rect().center());
     window.show();
-    QMetaObject::invokeMethod(
-        &window, [&] { quillbrook::addCommandLinePaths(window, request.paths); },
-        Qt::QueuedConnection);
+    commandLinePaths->append(request.paths);
     return application.exec();
 }

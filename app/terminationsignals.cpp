@@ -1,8 +1,9 @@
 #include "terminationsignals.h"
 
+#include "form1.h"
+
 #include <QCoreApplication>
 #include <QSocketNotifier>
-#include <QWidget>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -22,7 +23,7 @@ void wakeEventLoop(int) {
 
 } // namespace
 
-void closeOnTerminationSignals(QWidget& window) {
+void closeOnTerminationSignals(Form1& window) {
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPair) != 0)
         return;
     auto* notifier = new QSocketNotifier(signalPair[1], QSocketNotifier::Read, &window);
@@ -30,7 +31,7 @@ void closeOnTerminationSignals(QWidget& window) {
         char byte = 0;
         [[maybe_unused]] const ssize_t read = ::read(signalPair[1], &byte, 1);
         notifier->setEnabled(false);
-        window.close();
+        window.closeWithoutAsking();
         QCoreApplication::quit();
     });
     struct sigaction action {};

@@ -211,18 +211,38 @@ void ConversionRun::watchForStalls() {
     advance();
 }
 
-void ConversionRun::askToStop() {
-    if (phase_ != Phase::converting)
-        return;
+// The stop question; the run does not finish while it is asked.
+bool ConversionRun::userStops() {
     phase_ = Phase::asking;
     bool stopping = false;
     op_.step(218, [&] { stopping = frontEnd_->confirmStop(stopQuestion); });
+    if (phase_ == Phase::asking)
+        phase_ = Phase::converting;
+    return stopping;
+}
+
+void ConversionRun::askToStop() {
+    if (phase_ != Phase::converting)
+        return;
+    const bool stopping = userStops();
     if (phase_ == Phase::abandoned)
         return;
-    phase_ = Phase::converting;
     if (stopping)
         op_.step(220, [&] { stop(); });
     advance();
+}
+
+// Once the run no longer converts, only its final message or its last ends
+// are left, and the window may close; while the question is open it stays.
+bool ConversionRun::mayClose() {
+    if (phase_ == Phase::asking)
+        return false;
+    if (phase_ != Phase::converting)
+        return true;
+    if (userStops() || phase_ == Phase::abandoned)
+        return true;
+    advance();
+    return false;
 }
 
 // Stopped inputs keep what was at their output path: their staged files go.

@@ -34,6 +34,10 @@ public:
     void start();
     // "Start Converting" pressed during the run: asks whether to stop it.
     void askToStop();
+    // The window is asked to close: while converting, asks the Stop question.
+    // True when the window may close (then abandon() follows); false keeps the
+    // window and the run going.
+    bool mayClose();
     // The program is ending: every converter is ended and the working folder
     // removed, at once and without a message; nothing of the run happens after.
     void abandon();
@@ -57,6 +61,7 @@ private:
     void letGo(InputConversion* conversion);
     void inputEnded(int position, const ConversionEnd& end);
     void watchForStalls();
+    bool userStops();
     void stop();
     std::vector<int> stopRunning();
     void finish();

@@ -63,6 +63,11 @@ void PushButton2_Click(const ConversionWindow& window) {
     (new ConversionRun(std::make_unique<WindowFrontEnd>(window), &window.window))->start();
 }
 
+bool askToStopConversionRunBeforeClosing(ConversionWindowState& state) {
+    auto* run = qobject_cast<ConversionRun*>(state.run.data());
+    return !run || run->mayClose();
+}
+
 void endConversionRun(ConversionWindowState& state) {
     if (auto* run = qobject_cast<ConversionRun*>(state.run.data()))
         run->abandon();

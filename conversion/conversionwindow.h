@@ -48,6 +48,12 @@ struct ConversionWindow {
 // stop the run.
 void PushButton2_Click(const ConversionWindow& window);
 
+// The window is asked to close: while a run is going on, asks the question a
+// press of "Start Converting" asks then. True when the window may close (no
+// run, or the user chose to stop it, which endConversionRun then does); false
+// keeps the window and the run going.
+bool askToStopConversionRunBeforeClosing(ConversionWindowState& state);
+
 // The window is closing: ends every converter of a run that is going on, with
 // everything it started, and removes the run's working folder. No message.
 void endConversionRun(ConversionWindowState& state);

@@ -2,13 +2,10 @@
 
 #include "failure.h"
 #include "paths.h"
+#include "privatefolder.h"
 
 #include <QDir>
-#include <QFile>
-#include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace quillbrook {
 
@@ -22,15 +19,8 @@ Failure unsafeFolder(const QString& folder) {
 }
 
 QString privateFolder() {
-    const QString folder = QDir::tempPath() + pathSeparator + QStringLiteral("quillbrook-") +
-                           QString::number(geteuid());
-    const QByteArray name = QFile::encodeName(folder);
-    if (mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
-        throw failureFromErrno(errno, QStringLiteral("TemporaryFolder"));
-    struct stat status {};
-    if (lstat(name.constData(), &status) != 0)
-        throw failureFromErrno(errno, QStringLiteral("TemporaryFolder"));
-    if (!S_ISDIR(status.st_mode) || status.st_uid != geteuid() || (status.st_mode & 022) != 0)
+    const QString folder = userTemporaryFolderPath();
+    if (!MakeOwnPrivateFolder(folder, S_IWGRP | S_IWOTH, QStringLiteral("TemporaryFolder")))
         throw unsafeFolder(folder);
     return folder;
 }

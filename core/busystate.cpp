@@ -1,5 +1,6 @@
 #include "busystate.h"
 
+#include <QDynamicPropertyChangeEvent>
 #include <QWidget>
 
 namespace quillbrook {
@@ -22,6 +23,31 @@ int runningCount(const QWidget& window, BusyWork work) {
     return window.property(countProperty(work)).toInt();
 }
 
+bool isCountProperty(const QByteArray& name) {
+    return name == countProperty(BusyWork::conversionRun) ||
+           name == countProperty(BusyWork::folderAdd);
+}
+
+// Every change of a count reaches the window as a property change.
+class BusyWatch : public QObject {
+public:
+    BusyWatch(QWidget& window, std::function<void()> changed)
+        : QObject(&window), changed_(std::move(changed)) {
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::DynamicPropertyChange &&
+            isCountProperty(static_cast<QDynamicPropertyChangeEvent*>(event)->propertyName()))
+            changed_();
+        return false;
+    }
+
+private:
+    std::function<void()> changed_;
+};
+
 bool anyWorkGoingOn(const QWidget& window) {
     return isBusyWith(window, BusyWork::conversionRun) || isBusyWith(window, BusyWork::folderAdd);
 }
@@ -41,6 +67,10 @@ void endBusy(QWidget& window, BusyWork work) {
 
 bool isBusyWith(const QWidget& window, BusyWork work) {
     return runningCount(window, work) > 0;
+}
+
+void whenBusyChanges(QWidget& window, std::function<void()> changed) {
+    new BusyWatch(window, std::move(changed));
 }
 
 bool isBusy(const QWidget& window) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 class QWidget;
 
 namespace quillbrook {
@@ -31,6 +33,10 @@ private:
     QWidget& window_;
     BusyWork work_;
 };
+
+// Calls back after each begin and end of an operation on the window, so that
+// the window can show what it refuses meanwhile. The watch belongs to the window.
+void whenBusyChanges(QWidget& window, std::function<void()> changed);
 
 // Busy while an operation is going on or while the window shows the wait pointer.
 bool isBusy(const QWidget& window);

@@ -46,8 +46,31 @@ QStringList droppedFileList(const QMimeData* data) {
     return paths;
 }
 
+PathBatchQueue::PathBatchQueue(FolderCommandTarget target, AddBatch addBatch, QObject* parent)
+    : QObject(parent), target_(target), addBatch_(std::move(addBatch)) {}
+
+void PathBatchQueue::append(const QStringList& paths) {
+    pending_.append(paths);
+    QMetaObject::invokeMethod(this, &PathBatchQueue::addPending, Qt::QueuedConnection);
+}
+
+void PathBatchQueue::addPending() {
+    if (adding_ || target_.lifetime.ended())
+        return;
+    if (isBusyWith(target_.window, BusyWork::folderAdd)) {
+        QTimer::singleShot(waitForFolderAddMs, this, &PathBatchQueue::addPending);
+        return;
+    }
+    adding_ = true;
+    while (!pending_.isEmpty() && !target_.lifetime.ended())
+        addBatch_(pending_.takeFirst());
+    adding_ = false;
+}
+
 FileDrop::FileDrop(FolderCommandTarget target, QObject* parent)
-    : QObject(parent), target_(target) {}
+    : QObject(parent), target_(target),
+      drops_(
+          target, [this](const QStringList& paths) { ListView1_OLEDragDrop(paths); }, this) {}
 
 void FileDrop::acceptFileDrops(FolderCommandTarget target) {
     QWidget* viewport = target.list.viewport();
@@ -68,12 +91,10 @@ bool FileDrop::eventFilter(QObject*, QEvent* event) {
             return true;
         }
         drop->acceptProposedAction();
-        if (event->type() == QEvent::Drop) {
-            pending_.append(paths);
-            // The drag source waits until the drop event returns: the files
-            // are added once it has been released.
-            QMetaObject::invokeMethod(this, &FileDrop::ListView1_OLEDragDrop, Qt::QueuedConnection);
-        }
+        // The drag source waits until the drop event returns: the files are
+        // added once it has been released.
+        if (event->type() == QEvent::Drop)
+            drops_.append(paths);
         return true;
     }
     default:
@@ -81,19 +102,12 @@ bool FileDrop::eventFilter(QObject*, QEvent* event) {
     }
 }
 
-void FileDrop::ListView1_OLEDragDrop() {
-    if (adding_ || target_.lifetime.ended())
-        return;
-    // A folder add started from the window is listing: the drop's files come
-    // after all of its files, not in the middle of them.
-    if (isBusyWith(target_.window, BusyWork::folderAdd)) {
-        QTimer::singleShot(waitForFolderAddMs, this, &FileDrop::ListView1_OLEDragDrop);
-        return;
+void FileDrop::ListView1_OLEDragDrop(const QStringList& paths) {
+    for (const QString& path : paths) {
+        if (target_.lifetime.ended())
+            return;
+        addPathAsDropped(target_, path, QStringLiteral("*.*"));
     }
-    adding_ = true;
-    while (!pending_.isEmpty() && !target_.lifetime.ended())
-        addPathAsDropped(target_, pending_.takeFirst(), QStringLiteral("*.*"));
-    adding_ = false;
 }
 
 void addPathAsDropped(const FolderCommandTarget& target, const QString& path,

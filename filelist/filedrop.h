@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <functional>
 
 class QMimeData;
 
@@ -18,6 +19,30 @@ QStringList droppedFileList(const QMimeData* data);
 // exist is passed over; a failure is shown in a message and ends that path only.
 void addPathAsDropped(const FolderCommandTarget& target, const QString& path,
                       const QString& folderPattern);
+
+// Batches of paths added to the list one after another, in the order they
+// arrived. A folder's listing keeps the window live, so a batch that arrives
+// meanwhile, or while a folder add started from the window is listing, waits
+// its turn: its files come after all of the earlier ones, not among them.
+class PathBatchQueue : public QObject {
+    Q_OBJECT
+
+public:
+    using AddBatch = std::function<void(const QStringList& paths)>;
+    // The queue belongs to the parent; adding stops once the program is ending.
+    PathBatchQueue(FolderCommandTarget target, AddBatch addBatch, QObject* parent);
+
+    // The batch is added from the event loop, after the caller has returned.
+    void append(const QStringList& paths);
+
+private:
+    void addPending();
+
+    FolderCommandTarget target_;
+    AddBatch addBatch_;
+    QList<QStringList> pending_;
+    bool adding_ = false;
+};
 
 // Takes files and folders dropped on the list from a file manager: a dropped
 // file is appended as it is, a dropped folder with every file of its tree,
@@ -38,13 +63,10 @@ protected:
 private:
     FileDrop(FolderCommandTarget target, QObject* parent);
 
-    void ListView1_OLEDragDrop();
+    void ListView1_OLEDragDrop(const QStringList& paths);
 
     FolderCommandTarget target_;
-    // Dropped paths not yet added; a drop that arrives while an earlier one is
-    // still being added waits its turn, so the list keeps the drop order.
-    QStringList pending_;
-    bool adding_ = false;
+    PathBatchQueue drops_;
 };
 
 } // namespace quillbrook

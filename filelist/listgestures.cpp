@@ -18,6 +18,12 @@ namespace {
 constexpr int scrollUpBelowRow = 305;
 constexpr int scrollDownFromRow = 365;
 
+void swapTexts(QTreeWidgetItem& one, QTreeWidgetItem& other) {
+    const QString text = one.text(0);
+    one.setText(0, other.text(0));
+    other.setText(0, text);
+}
+
 } // namespace
 
 ListGestures::ListGestures(QTreeWidget& list, QWidget& window, QString dragPointerFile)
@@ -73,11 +79,35 @@ bool ListGestures::viewportEvent(QEvent* event) {
 }
 
 bool ListGestures::listEvent(QEvent* event) {
-    if (event->type() != QEvent::KeyPress ||
-        static_cast<QKeyEvent*>(event)->key() != Qt::Key_Delete)
+    if (event->type() != QEvent::KeyPress)
         return false;
-    removeSelectedItem();
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Delete) {
+        removeSelectedItem();
+        return true;
+    }
+    const bool control = (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+    if (!control || (key->key() != Qt::Key_Up && key->key() != Qt::Key_Down))
+        return false;
+    moveSelectedItem(key->key() == Qt::Key_Up ? -1 : 1);
     return true;
+}
+
+// Ctrl+Up and Ctrl+Down: the selected item trades texts with its neighbour,
+// as a drag over it does, and the selection goes with it.
+void ListGestures::moveSelectedItem(int step) {
+    if (isBusy(window_))
+        return;
+    const QList<QTreeWidgetItem*> selected = list_.selectedItems();
+    if (selected.isEmpty())
+        return;
+    QTreeWidgetItem* neighbour =
+        list_.topLevelItem(list_.indexOfTopLevelItem(selected.constFirst()) + step);
+    if (!neighbour)
+        return;
+    swapTexts(*selected.constFirst(), *neighbour);
+    list_.setCurrentItem(neighbour);
+    list_.scrollToItem(neighbour);
 }
 
 void ListGestures::itemPressed(QTreeWidgetItem* item) {
@@ -105,10 +135,7 @@ void ListGestures::pointerMoved(const QPoint& position) {
 }
 
 void ListGestures::swapWithDragged(QTreeWidgetItem* hoverItem) {
-    QTreeWidgetItem* dragged = draggedItem();
-    const QString draggedText = dragged->text(0);
-    dragged->setText(0, hoverItem->text(0));
-    hoverItem->setText(0, draggedText);
+    swapTexts(*draggedItem(), *hoverItem);
     const int hoverRow = list_.indexOfTopLevelItem(hoverItem);
     // Moving the selection must not scroll by itself: the pointer's screen row
     // alone decides that.

@@ -14,7 +14,8 @@ namespace quillbrook {
 
 // The mouse and key gestures of the input list: removing the selected item by
 // double-click or the Delete key, and reordering items by dragging one over the
-// others. The reorder swaps item texts; items themselves never move.
+// others or by moving the selected one with Ctrl+Up and Ctrl+Down. The reorder
+// swaps item texts; items themselves never move.
 class ListGestures : public QObject {
     Q_OBJECT
 
@@ -39,6 +40,7 @@ private:
     bool listEvent(QEvent* event);
     // Double-click and Delete: removes the selected item unless the window is busy.
     void removeSelectedItem();
+    void moveSelectedItem(int step);
     void itemPressed(QTreeWidgetItem* item);
     void pointerMoved(const QPoint& position);
     void swapWithDragged(QTreeWidgetItem* hoverItem);

@@ -15,11 +15,16 @@ QPushButton:hover {
     background-color: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1,
                                       stop: 0 #5197c9, stop: 1 #3574a3);
 }
+/* The keyboard focus: a 2-pixel ring in the dark focus colour, which stands
+   out from the light window around it and, with the lighter face a focused
+   button takes, from the button itself: at least 3:1 both ways. */
+QPushButton:focus {
+    border: 2px solid #0b2233;
+    padding: 1px 7px;
+    background-color: #3f83b5;
+}
 QPushButton:pressed {
     background-color: #244f73;
-}
-QPushButton:focus {
-    border: 1px solid #f0b43c;
 }
 QPushButton:disabled {
     color: #e4e8ec;
@@ -59,6 +64,9 @@ QTreeWidget {
     selection-background-color: #3f83b5;
     selection-color: #ffffff;
 }
+QTreeWidget:focus {
+    border: 2px solid #0b2233;
+}
 QHeaderView::section {
     background-color: #dfe8f0;
     color: #1f4d70;
@@ -76,7 +84,8 @@ QLineEdit {
     selection-background-color: #3f83b5;
 }
 QLineEdit:focus {
-    border-color: #3f83b5;
+    border: 2px solid #0b2233;
+    padding: 0px 3px;
 }
 QLineEdit:disabled {
     background-color: #eef1f4;

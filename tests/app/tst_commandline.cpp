@@ -21,6 +21,8 @@ private slots:
 
     void readsTheArguments_data();
     void readsTheArguments();
+    void asksForANewWindow_data();
+    void asksForANewWindow();
     void answersWithoutADisplay_data();
     void answersWithoutADisplay();
     void addsPathsAsADropWithTheStoredExtension_data();
@@ -67,11 +69,12 @@ void CommandLineTest::readsTheArguments_data() {
     QTest::newRow("--version") << QStringList{"--version"} << 0 << version << "" << QStringList{};
     QTest::newRow("-v beside a file")
         << QStringList{"a.mobi", "-v"} << 0 << version << "" << QStringList{};
-    QTest::newRow("--help") << QStringList{"--help"} << 0 << "Usage: quillbrook [FILE|FOLDER]..."
+    QTest::newRow("--help") << QStringList{"--help"} << 0
+                            << "Usage: quillbrook [--new-window] [FILE|FOLDER]..."
                             << "" << QStringList{};
-    QTest::newRow("-h before --version")
-        << QStringList{"-h", "--version"} << 0 << "Usage: quillbrook [FILE|FOLDER]..."
-        << "" << QStringList{};
+    QTest::newRow("-h before --version") << QStringList{"-h", "--version"} << 0
+                                         << "Usage: quillbrook [--new-window] [FILE|FOLDER]..."
+                                         << "" << QStringList{};
     QTest::newRow("unknown long option")
         << QStringList{"a.mobi", "--convert-now"} << 2 << ""
         << "quillbrook: Unknown option 'convert-now'." + tryHelp << QStringList{};
@@ -102,12 +105,37 @@ void CommandLineTest::readsTheArguments() {
     QCOMPARE(request.paths, paths);
 }
 
+void CommandLineTest::asksForANewWindow_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("newWindow");
+    QTest::addColumn<QStringList>("paths");
+    QTest::newRow("paths alone") << QStringList{"a.mobi"} << false << QStringList{"/work/a.mobi"};
+    QTest::newRow("--new-window before the paths")
+        << QStringList{"--new-window", "a.mobi"} << true << QStringList{"/work/a.mobi"};
+    QTest::newRow("--new-window after them")
+        << QStringList{"a.mobi", "--new-window"} << true << QStringList{"/work/a.mobi"};
+    QTest::newRow("a file named --new-window")
+        << QStringList{"--", "--new-window"} << false << QStringList{"/work/--new-window"};
+}
+
+void CommandLineTest::asksForANewWindow() {
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, newWindow);
+    QFETCH(QStringList, paths);
+    const CommandLineRequest request =
+        readCommandLine(QStringList{"/usr/bin/quillbrook"} + arguments, "/work");
+    QVERIFY(!request.exitStatus);
+    QCOMPARE(request.newWindow, newWindow);
+    QCOMPARE(request.paths, paths);
+}
+
 void CommandLineTest::answersWithoutADisplay_data() {
     QTest::addColumn<QString>("argument");
     QTest::addColumn<int>("exitStatus");
     QTest::addColumn<QString>("output");
     QTest::addColumn<QString>("error");
-    QTest::newRow("--help") << "--help" << 0 << "Usage: quillbrook [FILE|FOLDER]...\n"
+    QTest::newRow("--help") << "--help" << 0
+                            << "Usage: quillbrook [--new-window] [FILE|FOLDER]...\n"
                             << "";
     QTest::newRow("--version") << "--version" << 0 << "Quillbrook " QUILLBROOK_VERSION "\n"
                                << "";

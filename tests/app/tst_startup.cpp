@@ -202,11 +202,15 @@ void StartupTest::windowLayout() {
     QCOMPARE(form->Text1->font().pointSize(), 9);
     QVERIFY(form->Option1->font().bold());
 
-    const QList<QWidget*> tabOrder{form->ListView1,   form->ProgressBar1, form->PushButton1,
-                                   form->PushButton4, form->PushButton2,  form->PushButton6,
-                                   form->PushButton7, form->Frame2,       form->Option2,
-                                   form->Option1,     form->Frame3,       form->Text1,
-                                   form->PushButton9};
+    // The focus goes top to bottom, left to right; the bar and the frames take none.
+    const QList<QWidget*> tabOrder{form->ListView1,   form->PushButton1, form->PushButton4,
+                                   form->PushButton6, form->PushButton7, form->Option1,
+                                   form->Text1,       form->PushButton9, form->Option2,
+                                   form->PushButton2};
+    for (const QWidget* unfocused :
+         {static_cast<QWidget*>(form->ProgressBar1), static_cast<QWidget*>(form->Frame2),
+          static_cast<QWidget*>(form->Frame3)})
+        QCOMPARE(unfocused->focusPolicy(), Qt::NoFocus);
     QList<QWidget*> chain;
     for (QWidget* widget = tabOrder.constFirst(); chain.size() < tabOrder.size();
          widget = widget->nextInFocusChain())

@@ -21,6 +21,9 @@ namespace {
 using test::doneWithFailureEntries;
 using test::readAll;
 
+const QString stopQuestion =
+    QStringLiteral("Stop converting? The files being converted now are stopped, and the files not "
+                   "yet started are not converted.");
 const QString stoppedByUser = QStringLiteral(" Error: stopped by the user.");
 const QString notStarted = QStringLiteral(" Error: not converted, the run was stopped.");
 
@@ -84,7 +87,8 @@ private slots:
     void windowClosesWhileTheStopQuestionIsOpen();
     void converterEndsWhileAnErrorReportIsOpen();
     void windowClosesWhileAnErrorReportIsOpen();
-    void closingTheWindowEndsEveryConverter();
+    void closingTheWindowAsksAndYesEndsEveryConverter();
+    void closingTheWindowAnsweredNoKeepsTheRun();
     void terminationSignalEndsEveryConverter_data();
     void terminationSignalEndsEveryConverter();
     void killedProgramTakesItsConverterAlong();
@@ -167,10 +171,15 @@ void ConversionEngineTest::stopEndsEveryConverterAndNamesEachInput() {
 
     form.PushButton2->click();
     waitForProcesses(4);
+    // The button that stops the run says so, and the list cannot be cleared meanwhile.
+    QCOMPARE(form.PushButton2->text(), QStringLiteral("Stop Converting"));
+    QVERIFY(!form.PushButton6->isEnabled());
     fx_->dialogs().answerMessage(Dialogs::Answer::Yes);
     fx_->form().PushButton2->click();
     fx_->waitForTheRunToEnd();
 
+    QCOMPARE(form.PushButton2->text(), QStringLiteral("Start Converting"));
+    QVERIFY(form.PushButton6->isEnabled());
     QCOMPARE(fx_->dialogs().messages().constLast(),
              doneWithFailureEntries({first + stoppedByUser, second + stoppedByUser,
                                      third + notStarted, fourth + notStarted}));
@@ -241,7 +250,7 @@ void ConversionEngineTest::windowClosesWhileTheStopQuestionIsOpen() {
     startOneAtATime({fx_->write(QStringLiteral("first.mobi"), "hang"),
                      fx_->write(QStringLiteral("second.mobi"), "convert")},
                     2);
-    fx_->dialogs().whileNextShown([&] { QVERIFY(form.close()); });
+    fx_->dialogs().whileNextShown([&] { form.closeWithoutAsking(); });
     fx_->dialogs().answerMessage(Dialogs::Answer::No);
     form.PushButton2->click();
     QCoreApplication::processEvents();
@@ -274,7 +283,7 @@ void ConversionEngineTest::windowClosesWhileAnErrorReportIsOpen() {
     startOneAtATime({fx_->write(QStringLiteral("first.mobi"), "hang"),
                      fx_->write(QStringLiteral("second.mobi"), "convert")},
                     2);
-    whileTheStopQuestionsErrorReportIsOpen([&] { QVERIFY(form.close()); });
+    whileTheStopQuestionsErrorReportIsOpen([&] { form.closeWithoutAsking(); });
     form.PushButton2->click();
     QCoreApplication::processEvents();
 
@@ -286,7 +295,7 @@ void ConversionEngineTest::windowClosesWhileAnErrorReportIsOpen() {
     fx_->dialogs().forget();
 }
 
-void ConversionEngineTest::closingTheWindowEndsEveryConverter() {
+void ConversionEngineTest::closingTheWindowAsksAndYesEndsEveryConverter() {
     setSimultaneous(2);
     const QString earlier = fx_->write(QStringLiteral("first.epub"), "an earlier result");
     fx_->add({fx_->write(QStringLiteral("first.mobi"), "hang"),
@@ -297,15 +306,39 @@ void ConversionEngineTest::closingTheWindowEndsEveryConverter() {
 
     form.PushButton2->click();
     waitForProcesses(4);
+    fx_->dialogs().answerMessage(Dialogs::Answer::Yes);
     QVERIFY(form.close());
     QCoreApplication::processEvents();
 
-    QCOMPARE(fx_->dialogs().shown().size(), 0);
+    QCOMPARE(fx_->dialogs().messages(), QStringList{stopQuestion});
+    QVERIFY(!form.isVisible());
     QCOMPARE(fx_->fakeCalls().size(), 2);
     QCOMPARE(readAll(earlier), QByteArray("an earlier result"));
     QCOMPARE(QDir(fx_->files()).entryList(QDir::Files | QDir::Hidden),
              (QStringList{"first.epub", "first.mobi", "second.mobi", "third.mobi"}));
     verifyNothingLeft();
+}
+
+void ConversionEngineTest::closingTheWindowAnsweredNoKeepsTheRun() {
+    setSimultaneous(1);
+    fx_->add({fx_->write(QStringLiteral("first.mobi"), "sleep 0.5"),
+              fx_->write(QStringLiteral("second.mobi"), "convert")});
+    Form1& form = fx_->form();
+    form.show();
+
+    form.PushButton2->click();
+    waitForProcesses(1);
+    fx_->dialogs().answerMessage(Dialogs::Answer::No);
+    QVERIFY(!form.close());
+    QVERIFY(form.isVisible());
+    fx_->waitForTheRunToEnd();
+
+    QCOMPARE(fx_->dialogs().messages(), (QStringList{stopQuestion, QStringLiteral("Done.")}));
+    QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/first.epub")));
+    QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/second.epub")));
+    // Once the run has ended the window closes without a question.
+    QVERIFY(form.close());
+    QCOMPARE(fx_->dialogs().messages().size(), 2);
 }
 
 void ConversionEngineTest::terminationSignalEndsEveryConverter_data() {

@@ -129,6 +129,8 @@ private slots:
     void missingDragPointerKeepsTheGestureWorking();
     void removal_data();
     void removal();
+    void keyboardReorder_data();
+    void keyboardReorder();
 };
 
 void ListGesturesTest::initTestCase() {
@@ -345,6 +347,55 @@ void ListGesturesTest::removal() {
     else
         QTest::keyClick(window.list, gesture == "Delete" ? Qt::Key_Delete : Qt::Key_Backspace);
     QCOMPARE(window.texts(), expected);
+}
+
+void ListGesturesTest::keyboardReorder_data() {
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<bool>("busy");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("selectedAfter");
+
+    const QStringList abcd{"/a.mobi", "/b.mobi", "/c.mobi", "/d.mobi"};
+    const Qt::KeyboardModifiers control = Qt::ControlModifier;
+    QTest::newRow("Ctrl+Down moves the item down")
+        << QList<int>{Qt::Key_Down} << control << false << 1
+        << QStringList{"/a.mobi", "/c.mobi", "/b.mobi", "/d.mobi"} << 2;
+    QTest::newRow("Ctrl+Up twice moves it up two places")
+        << QList<int>{Qt::Key_Up, Qt::Key_Up} << control << false << 2
+        << QStringList{"/c.mobi", "/a.mobi", "/b.mobi", "/d.mobi"} << 0;
+    QTest::newRow("keypad arrows with Ctrl")
+        << QList<int>{Qt::Key_Down} << (control | Qt::KeypadModifier) << false << 0
+        << QStringList{"/b.mobi", "/a.mobi", "/c.mobi", "/d.mobi"} << 1;
+    QTest::newRow("Ctrl+Up on the first item")
+        << QList<int>{Qt::Key_Up} << control << false << 0 << abcd << 0;
+    QTest::newRow("Ctrl+Down on the last item")
+        << QList<int>{Qt::Key_Down} << control << false << 3 << abcd << 3;
+    QTest::newRow("refused while busy")
+        << QList<int>{Qt::Key_Down, Qt::Key_Up} << control << true << 1 << abcd << 1;
+    QTest::newRow("a plain arrow only moves the selection")
+        << QList<int>{Qt::Key_Down} << Qt::KeyboardModifiers() << false << 1 << abcd << 2;
+}
+
+// The keyboard's way to do what a slow drag does: one place per key press,
+// the selection going with the item, and refused while the window is busy.
+void ListGesturesTest::keyboardReorder() {
+    QFETCH(QList<int>, keys);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(bool, busy);
+    QFETCH(int, row);
+    QFETCH(QStringList, expected);
+    QFETCH(int, selectedAfter);
+    ListWindow window(dragPointerFile());
+    window.fill({"/a.mobi", "/b.mobi", "/c.mobi", "/d.mobi"});
+    window.list->setCurrentItem(window.list->topLevelItem(row));
+    if (busy)
+        showWaitPointer(window.window);
+    for (const int key : keys)
+        QTest::keyClick(window.list, Qt::Key(key), modifiers);
+    QCOMPARE(window.texts(), expected);
+    QCOMPARE(window.selectedRow(), selectedAfter);
 }
 
 QTEST_MAIN(ListGesturesTest)
