@@ -59,6 +59,41 @@ void makeLink(const QString& target, const QString& linkPath) {
              qPrintable(linkPath));
 }
 
+QString makeDeepChain(const QString& root, int depth, const QStringList& files) {
+    int folder = open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    QString path = root;
+    for (int level = 0; level < depth && folder >= 0; ++level) {
+        const int below = mkdirat(folder, "d", 0700) == 0
+                              ? openat(folder, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                              : -1;
+        close(folder);
+        folder = below;
+        path += QStringLiteral("/d");
+    }
+    if (folder < 0)
+        return {};
+    bool made = true;
+    for (const QString& name : files) {
+        const int file = openat(folder, QFile::encodeName(name).constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        made = made && file >= 0 && close(file) == 0;
+    }
+    close(folder);
+    return made ? path : QString();
+}
+
+void makeFanOutChain(const QString& root, int levels) {
+    for (int level = 1; level <= levels; ++level) {
+        const QString folder = root + QStringLiteral("/L%1").arg(level);
+        makeTree(root, {QStringLiteral("L%1/%1.mobi").arg(level)});
+        if (level == levels)
+            continue;
+        const QString next = QStringLiteral("../L%1").arg(level + 1);
+        makeLink(next, folder + QStringLiteral("/a"));
+        makeLink(next, folder + QStringLiteral("/b"));
+    }
+}
+
 NativeNamedFolder::NativeNamedFolder(const QString& parent, const QByteArray& name,
                                      const QByteArray& fileName)
     : folder_(QFile::encodeName(parent) + '/' + name), file_(folder_ + '/' + fileName) {
