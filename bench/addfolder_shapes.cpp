@@ -101,6 +101,7 @@ int main(int argc, char* argv[]) {
         const AddRun run = runAdd(form, dialogs, tree.path());
         const QByteArray name = QStringLiteral("%1 nested folders").arg(depth).toUtf8();
         report(name.constData(), run, 1);
+        test::removeDeepChain(tree.path());
         allListed = allListed && run.added == 1;
     }
     return allListed ? 0 : 1;

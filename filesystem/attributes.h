@@ -1,5 +1,8 @@
 #pragma once
 
+#include "descriptor.h"
+
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -25,6 +28,18 @@ enum class PathKind { Missing, RegularFile, Folder, Other };
 PathKind kindOf(const QString& path);
 bool isSymbolicLink(const QString& path);
 
+// Walks through open folders name by name, so each step costs the same however
+// deep the folder lies: a name is looked up in the open folder given by its
+// descriptor, or, with AT_FDCWD, it is a whole path.
+
+// What the name in the open folder leads to, as kindOf tells for a path.
+PathKind kindAt(int folder, const QByteArray& name);
+// The attribute set of the name in the open folder, as GetAttr gives it for a path.
+unsigned attributesAt(int folder, const QByteArray& name);
+// Opens the folder the name in the open folder leads to, for listing it and
+// for looking up names in it. Raises the failure a listing of it would raise.
+Descriptor openFolderAt(int folder, const QByteArray& name);
+
 // Sets the attribute set; only the read-only bit can be changed here, and a
 // symbolic link is left as it is. Raises a failure for a missing path.
 void SetAttr(const QString& path, unsigned attributes);
@@ -41,8 +56,9 @@ struct ListedName {
     QString name;
     QByteArray nativeName;
 };
-// The entries of a folder as sortedFolderEntries lists them, with their bytes.
-QList<ListedName> sortedNativeFolderEntries(const QString& folder, ListingKind kind);
+// The entries of a folder opened by openFolderAt as sortedFolderEntries lists
+// them, with their bytes.
+QList<ListedName> sortedNativeFolderEntries(const Descriptor& folder, ListingKind kind);
 
 // Sorts names as sortedFolderEntries does.
 void sortLikeListings(QStringList& names);

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/capability.h>
@@ -80,6 +81,34 @@ QString makeDeepChain(const QString& root, int depth, const QStringList& files) 
     }
     close(folder);
     return made ? path : QString();
+}
+
+void removeDeepChain(const QString& root) {
+    int folder = open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int depth = 0;
+    for (int below;
+         folder >= 0 &&
+         (below = openat(folder, "d", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) >= 0;
+         ++depth) {
+        close(folder);
+        folder = below;
+    }
+    if (folder < 0)
+        return;
+    if (DIR* deepest = fdopendir(dup(folder))) {
+        while (const dirent* entry = readdir(deepest))
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                unlinkat(folder, entry->d_name, 0);
+        closedir(deepest);
+    }
+    for (; depth > 0 && folder >= 0; --depth) {
+        const int above = openat(folder, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        close(folder);
+        folder = above;
+        unlinkat(folder, "d", AT_REMOVEDIR);
+    }
+    if (folder >= 0)
+        close(folder);
 }
 
 void makeFanOutChain(const QString& root, int levels) {

@@ -19,6 +19,11 @@ void makeLink(const QString& target, const QString& linkPath);
 // text when the chain could not be made.
 QString makeDeepChain(const QString& root, int depth, const QStringList& files);
 
+// Removes a chain makeDeepChain made below the root, with everything in its
+// deepest folder, through folder descriptors: removing it by paths would cost
+// the square of its depth.
+void removeDeepChain(const QString& root);
+
 // Makes the folders "L1" to "L<levels>" side by side below the root, each
 // holding the book "<k>.mobi" and two links, "a" and "b", to the next one:
 // following every link, folder k is reached 2^k - 1 times from the root.
