@@ -125,36 +125,38 @@ void sortLikeListings(QStringList& names) {
     std::sort(names.begin(), names.end(), listedBefore);
 }
 
-Descriptor openFolderAt(int folder, const QByteArray& name) {
-    Descriptor opened(
-        name.isEmpty() ? -1 : openat(folder, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!opened.isOpen())
+OpenFolder openFolderAt(int folder, const QByteArray& name) {
+    const int opened =
+        name.isEmpty() ? -1 : openat(folder, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    OpenFolder open;
+    if (opened >= 0) {
+        open.directory_.reset(fdopendir(opened));
+        if (!open.isOpen())
+            close(opened);
+    }
+    if (!open.isOpen())
         throw failureFromErrno(errno == ENOENT || name.isEmpty() ? ENOTDIR : errno,
                                QStringLiteral("sortedFolderEntries"));
-    return opened;
+    return open;
 }
 
-QList<ListedName> sortedNativeFolderEntries(const Descriptor& folder, ListingKind kind) {
-    // The listing reads through a descriptor of its own, so the folder's stays open.
-    const int listed = fcntl(folder.get(), F_DUPFD_CLOEXEC, 0);
-    const std::unique_ptr<DIR, int (*)(DIR*)> directory(listed < 0 ? nullptr : fdopendir(listed),
-                                                        closedir);
-    if (!directory) {
-        const int error = errno;
-        if (listed >= 0)
-            close(listed);
-        throw failureFromErrno(error, QStringLiteral("sortedFolderEntries"));
-    }
-    rewinddir(directory.get());
+// Lets the listing read the folder's entries.
+struct OpenFolderListing {
+    static DIR* directory(OpenFolder& folder) { return folder.directory_.get(); }
+};
+
+QList<ListedName> sortedNativeFolderEntries(OpenFolder& folder, ListingKind kind) {
+    DIR* directory = OpenFolderListing::directory(folder);
     QList<ListedName> entries;
-    while (const dirent* entry = readdir(directory.get())) {
+    while (const dirent* entry = readdir(directory)) {
         const std::string_view rawName(entry->d_name);
         if (rawName == "." || rawName == "..")
             continue;
         if (kind != ListingKind::Everything) {
             bool isFolder = entry->d_type == DT_DIR;
             if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK)
-                isFolder = kindAt(folder.get(), QByteArray(entry->d_name)) == PathKind::Folder;
+                isFolder =
+                    kindAt(folder.descriptor(), QByteArray(entry->d_name)) == PathKind::Folder;
             if (isFolder != (kind == ListingKind::FoldersOnly))
                 continue;
         }
@@ -169,8 +171,8 @@ QList<ListedName> sortedNativeFolderEntries(const Descriptor& folder, ListingKin
 
 QStringList sortedFolderEntries(const QString& folder, ListingKind kind) {
     QStringList names;
-    for (const ListedName& entry :
-         sortedNativeFolderEntries(openFolderAt(AT_FDCWD, QFile::encodeName(folder)), kind))
+    OpenFolder opened = openFolderAt(AT_FDCWD, QFile::encodeName(folder));
+    for (const ListedName& entry : sortedNativeFolderEntries(opened, kind))
         names.append(entry.name);
     return names;
 }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "descriptor.h"
-
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <dirent.h>
+#include <memory>
 
 namespace quillbrook {
 
@@ -36,9 +36,24 @@ bool isSymbolicLink(const QString& path);
 PathKind kindAt(int folder, const QByteArray& name);
 // The attribute set of the name in the open folder, as GetAttr gives it for a path.
 unsigned attributesAt(int folder, const QByteArray& name);
-// Opens the folder the name in the open folder leads to, for listing it and
-// for looking up names in it. Raises the failure a listing of it would raise.
-Descriptor openFolderAt(int folder, const QByteArray& name);
+// A folder opened for listing its entries once and for looking up names in it
+// for as long as it is kept.
+class OpenFolder {
+public:
+    OpenFolder() = default;
+    bool isOpen() const { return directory_ != nullptr; }
+    // For looking up names in the folder; -1 when it is not open.
+    int descriptor() const { return directory_ ? dirfd(directory_.get()) : -1; }
+
+private:
+    friend OpenFolder openFolderAt(int folder, const QByteArray& name);
+    friend struct OpenFolderListing;
+    std::unique_ptr<DIR, int (*)(DIR*)> directory_{nullptr, closedir};
+};
+
+// Opens the folder the name in the open folder leads to. Raises the failure a
+// listing of it would raise.
+OpenFolder openFolderAt(int folder, const QByteArray& name);
 
 // Sets the attribute set; only the read-only bit can be changed here, and a
 // symbolic link is left as it is. Raises a failure for a missing path.
@@ -58,7 +73,7 @@ struct ListedName {
 };
 // The entries of a folder opened by openFolderAt as sortedFolderEntries lists
 // them, with their bytes.
-QList<ListedName> sortedNativeFolderEntries(const Descriptor& folder, ListingKind kind);
+QList<ListedName> sortedNativeFolderEntries(OpenFolder& folder, ListingKind kind);
 
 // Sorts names as sortedFolderEntries does.
 void sortLikeListings(QStringList& names);

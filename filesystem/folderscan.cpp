@@ -1,6 +1,7 @@
 #include "folderscan.h"
 
 #include "attributes.h"
+#include "descriptor.h"
 #include "failure.h"
 #include "fileidentity.h"
 #include "handledoperation.h"
@@ -123,7 +124,7 @@ struct FoundFolder {
     qsizetype nativeLength = 0; // of the path, in bytes
     qsizetype parent = -1;      // in the level above; -1 for a start entry
     // Open while the level below is scanned, for the look-ups in it.
-    Descriptor descriptor;
+    OpenFolder opened;
     bool removed = false;
 };
 
@@ -161,6 +162,16 @@ private:
     int keptInLevel_ = 0;
 };
 
+// A parent the level above could not keep open, opened by its path; a parent
+// that cannot be opened any more has no sub-folders to offer.
+OpenFolder reopened(const QString& path) {
+    try {
+        return openFolderAt(AT_FDCWD, QFile::encodeName(path));
+    } catch (const Failure&) {
+        return {};
+    }
+}
+
 // The walk up only looks at folders, so it needs no right to list them.
 void FolderScan::rememberStartFolders(const FolderSet& entries) {
     constexpr int lookOnly = O_PATH | O_DIRECTORY | O_CLOEXEC;
@@ -187,7 +198,7 @@ void FolderScan::takeSubFolder(const FoundFolder& folder, qsizetype position, in
         return;
     entered_.insert(*identity);
     below.push_back({folder.path + subFolder.name + pathSeparator, subFolder.nativeName,
-                     nativeLength, position, Descriptor(), false});
+                     nativeLength, position, OpenFolder(), false});
 }
 
 void FolderScan::collectSubFolders(FoundFolder& folder, qsizetype position, int parent,
@@ -217,17 +228,17 @@ void FolderScan::collectSubFolders(FoundFolder& folder, qsizetype position, int 
         return;
     steps.skipFailures();
     requireFound();
-    Descriptor opened = openFolderAt(parent, folder.name);
+    OpenFolder opened = openFolderAt(parent, folder.name);
     const size_t before = below.size();
     for (const ListedName& subFolder :
          sortedNativeFolderEntries(opened, ListingKind::FoldersOnly)) {
         live_.keepLive();
         if (steps.abandoned())
             return;
-        takeSubFolder(folder, position, opened.get(), subFolder, below);
+        takeSubFolder(folder, position, opened.descriptor(), subFolder, below);
     }
     if (below.size() > before && keptInLevel_ < keptDescriptorLimit) {
-        folder.descriptor = std::move(opened);
+        folder.opened = std::move(opened);
         ++keptInLevel_;
     }
 }
@@ -249,23 +260,21 @@ bool FolderScan::scanLevel(Level& level, Level& parents, bool listing, Level& be
     ScanSteps steps(op_);
     keptInLevel_ = 0;
     qsizetype parentPosition = -1;
-    Descriptor reopenedParent;
+    OpenFolder reopenedParent;
     for (qsizetype position = 0; position < qsizetype(level.size()); ++position) {
         FoundFolder& folder = level[size_t(position)];
         if (folder.parent != parentPosition) {
             if (parentPosition >= 0)
-                parents[size_t(parentPosition)].descriptor = Descriptor();
+                parents[size_t(parentPosition)].opened = OpenFolder();
             parentPosition = folder.parent;
             const FoundFolder& parentFolder = parents[size_t(parentPosition)];
-            reopenedParent = parentFolder.descriptor.isOpen()
-                                 ? Descriptor()
-                                 : Descriptor(open(QFile::encodeName(parentFolder.path).constData(),
-                                                   O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            reopenedParent =
+                parentFolder.opened.isOpen() ? OpenFolder() : reopened(parentFolder.path);
         }
         const int parent = folder.parent < 0 ? AT_FDCWD
                            : reopenedParent.isOpen()
-                               ? reopenedParent.get()
-                               : parents[size_t(parentPosition)].descriptor.get();
+                               ? reopenedParent.descriptor()
+                               : parents[size_t(parentPosition)].opened.descriptor();
         if (listing) {
             try {
                 collectSubFolders(folder, position, parent, steps, below);
@@ -282,7 +291,7 @@ bool FolderScan::scanLevel(Level& level, Level& parents, bool listing, Level& be
             return false;
     }
     if (parentPosition >= 0)
-        parents[size_t(parentPosition)].descriptor = Descriptor();
+        parents[size_t(parentPosition)].opened = OpenFolder();
     return true;
 }
 
@@ -295,7 +304,7 @@ void FolderScan::run(FolderSet& folderSet, bool recursive) {
     Level level;
     for (const QString& entry : entries) {
         const QByteArray name = QFile::encodeName(entry);
-        level.push_back({entry, name, name.size(), -1, Descriptor(), false});
+        level.push_back({entry, name, name.size(), -1, OpenFolder(), false});
     }
     FolderSet passed;
     for (int depth = 0; !level.empty(); ++depth) {
