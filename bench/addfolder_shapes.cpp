@@ -11,18 +11,11 @@
 //     addfolder_shapes fanout 500      only the named shapes
 
 #include "filetree.h"
-#include "form1.h"
-#include "inputlist.h"
-#include "scripteddialogs.h"
+#include "folderadd.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
-#include <QTreeWidget>
-#include <algorithm>
 #include <cstdio>
 
 using namespace quillbrook;
@@ -31,40 +24,9 @@ namespace {
 
 constexpr int fanOutLevels = 15;
 
-struct AddRun {
-    double seconds;
-    int added;
-    double longestGapMs;
-};
-
-AddRun runAdd(Form1& form, test::ScriptedDialogs& dialogs, const QString& root) {
-    inputlist::clear(*form.ListView1);
-    QElapsedTimer sinceEvents;
-    double longestGap = 0;
-    QTimer ticker;
-    ticker.setInterval(0);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        longestGap = std::max(longestGap, sinceEvents.nsecsElapsed() / 1e6);
-        sinceEvents.restart();
-    });
-    dialogs.answerInput(QStringLiteral("mobi"));
-    dialogs.answerPickFolder(root);
-    QElapsedTimer timer;
-    // The clock starts once the folder is chosen: the add itself is timed.
-    dialogs.whileNextShown([&] {
-        timer.start();
-        sinceEvents.start();
-        ticker.start();
-    });
-    form.PushButton4->click();
-    const double elapsed = timer.nsecsElapsed() / 1e9;
-    longestGap = std::max(longestGap, sinceEvents.nsecsElapsed() / 1e6);
-    return {elapsed, inputlist::count(*form.ListView1), longestGap};
-}
-
 void report(const char* shape, const AddRun& run, int books) {
     std::printf("%s: %d books, %d list entries, %.3f s, longest gap %.1f ms\n", shape, books,
-                run.added, run.seconds, run.longestGapMs);
+                run.added, run.milliseconds / 1000, run.longestGap);
     std::fflush(stdout);
 }
 
