@@ -2,7 +2,6 @@
 
 #include "attributes.h"
 #include "failure.h"
-#include "paths.h"
 
 #include <QFile>
 #include <QFileInfo>
