@@ -4,9 +4,7 @@
 // same run; and measures the longest time the window went without handling
 // its events during the add.
 
-#include "form1.h"
-#include "inputlist.h"
-#include "scripteddialogs.h"
+#include "folderadd.h"
 
 #include <QApplication>
 #include <QDir>
@@ -65,40 +63,6 @@ FindRun runFind(const QString& root) {
     find.waitForFinished(-1);
     const double elapsed = timer.nsecsElapsed() / 1e6;
     return {elapsed, int(find.readAllStandardOutput().count('\n'))};
-}
-
-struct AddRun {
-    double milliseconds;
-    int added;
-    double longestGap;
-    int eventRounds;
-};
-
-AddRun runAdd(Form1& form, test::ScriptedDialogs& dialogs, const QString& root) {
-    inputlist::clear(*form.ListView1);
-    QElapsedTimer sinceEvents;
-    double longestGap = 0;
-    int eventRounds = 0;
-    QTimer ticker;
-    ticker.setInterval(0);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        longestGap = std::max(longestGap, sinceEvents.nsecsElapsed() / 1e6);
-        sinceEvents.restart();
-        ++eventRounds;
-    });
-    dialogs.answerInput(QStringLiteral("mobi"));
-    dialogs.answerPickFolder(root);
-    QElapsedTimer timer;
-    // The clock starts once the folder is chosen: the add itself is timed.
-    dialogs.whileNextShown([&] {
-        timer.start();
-        sinceEvents.start();
-        ticker.start();
-    });
-    form.PushButton4->click();
-    const double elapsed = timer.nsecsElapsed() / 1e6;
-    longestGap = std::max(longestGap, sinceEvents.nsecsElapsed() / 1e6);
-    return {elapsed, inputlist::count(*form.ListView1), longestGap, eventRounds};
 }
 
 double median(std::vector<double> values) {

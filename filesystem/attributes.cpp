@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
+#include <fcntl.h>
 #include <memory>
 #include <string_view>
 #include <sys/stat.h>
@@ -25,11 +26,9 @@ bool userMayNotWrite(const struct stat& status) {
     return !(status.st_mode & S_IWOTH);
 }
 
-bool isHiddenName(const QString& path) {
-    const qsizetype lastSeparator = path.lastIndexOf(QLatin1Char('/'));
-    const QStringView name = QStringView(path).mid(lastSeparator + 1);
-    return name.startsWith(QLatin1Char('.')) && name != QLatin1String(".") &&
-           name != QLatin1String("..");
+bool isHiddenName(const QByteArray& path) {
+    const QByteArrayView name = QByteArrayView(path).sliced(path.lastIndexOf('/') + 1);
+    return name.startsWith('.') && name != "." && name != "..";
 }
 
 unsigned kindAttributes(const struct stat& status) {
@@ -41,13 +40,17 @@ unsigned kindAttributes(const struct stat& status) {
 
 } // namespace
 
-PathKind kindOf(const QString& path) {
+PathKind kindAt(int folder, const QByteArray& name) {
     struct stat status {};
-    if (path.isEmpty() || stat(QFile::encodeName(path).constData(), &status) != 0)
+    if (name.isEmpty() || fstatat(folder, name.constData(), &status, 0) != 0)
         return PathKind::Missing;
     if (S_ISREG(status.st_mode))
         return PathKind::RegularFile;
     return S_ISDIR(status.st_mode) ? PathKind::Folder : PathKind::Other;
+}
+
+PathKind kindOf(const QString& path) {
+    return kindAt(AT_FDCWD, QFile::encodeName(path));
 }
 
 bool isSymbolicLink(const QString& path) {
@@ -56,23 +59,26 @@ bool isSymbolicLink(const QString& path) {
            S_ISLNK(status.st_mode);
 }
 
-unsigned GetAttr(const QString& path) {
-    const QByteArray native = QFile::encodeName(path);
+unsigned attributesAt(int folder, const QByteArray& name) {
     struct stat status {};
-    if (path.isEmpty() || lstat(native.constData(), &status) != 0)
-        throw failureFromErrno(path.isEmpty() ? ENOENT : errno, QStringLiteral("GetAttr"));
+    if (name.isEmpty() || fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        throw failureFromErrno(name.isEmpty() ? ENOENT : errno, QStringLiteral("GetAttr"));
     unsigned attributes = 0;
     if (S_ISLNK(status.st_mode)) {
         attributes |= AliasAttribute;
         struct stat target {};
-        attributes |=
-            stat(native.constData(), &target) == 0 ? kindAttributes(target) : ArchiveAttribute;
+        attributes |= fstatat(folder, name.constData(), &target, 0) == 0 ? kindAttributes(target)
+                                                                         : ArchiveAttribute;
     } else {
         attributes |= kindAttributes(status);
     }
-    if (isHiddenName(path))
+    if (isHiddenName(name))
         attributes |= HiddenAttribute;
     return attributes;
+}
+
+unsigned GetAttr(const QString& path) {
+    return attributesAt(AT_FDCWD, QFile::encodeName(path));
 }
 
 void SetAttr(const QString& path, unsigned attributes) {
@@ -115,24 +121,38 @@ bool listedBefore(const QString& a, const QString& b) {
 
 } // namespace
 
-QList<ListedName> sortedNativeFolderEntries(const QString& folder, ListingKind kind) {
-    const QByteArray native = QFile::encodeName(folder);
-    const std::unique_ptr<DIR, int (*)(DIR*)> directory(opendir(native.constData()), closedir);
-    if (!directory)
-        throw failureFromErrno(errno == ENOENT ? ENOTDIR : errno,
+OpenFolder openFolderAt(int folder, const QByteArray& name) {
+    const int opened =
+        name.isEmpty() ? -1 : openat(folder, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    OpenFolder open;
+    if (opened >= 0) {
+        open.directory_.reset(fdopendir(opened));
+        if (!open.isOpen())
+            close(opened);
+    }
+    if (!open.isOpen())
+        throw failureFromErrno(errno == ENOENT || name.isEmpty() ? ENOTDIR : errno,
                                QStringLiteral("sortedFolderEntries"));
+    return open;
+}
+
+// Lets the listing read the folder's entries.
+struct OpenFolderListing {
+    static DIR* directory(OpenFolder& folder) { return folder.directory_.get(); }
+};
+
+QList<ListedName> sortedNativeFolderEntries(OpenFolder& folder, ListingKind kind) {
+    DIR* directory = OpenFolderListing::directory(folder);
     QList<ListedName> entries;
-    while (const dirent* entry = readdir(directory.get())) {
+    while (const dirent* entry = readdir(directory)) {
         const std::string_view rawName(entry->d_name);
         if (rawName == "." || rawName == "..")
             continue;
         if (kind != ListingKind::Everything) {
             bool isFolder = entry->d_type == DT_DIR;
-            if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-                struct stat status {};
-                const QByteArray full = native + '/' + QByteArray(entry->d_name);
-                isFolder = stat(full.constData(), &status) == 0 && S_ISDIR(status.st_mode);
-            }
+            if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK)
+                isFolder =
+                    kindAt(folder.descriptor(), QByteArray(entry->d_name)) == PathKind::Folder;
             if (isFolder != (kind == ListingKind::FoldersOnly))
                 continue;
         }
@@ -147,7 +167,8 @@ QList<ListedName> sortedNativeFolderEntries(const QString& folder, ListingKind k
 
 QStringList sortedFolderEntries(const QString& folder, ListingKind kind) {
     QStringList names;
-    for (const ListedName& entry : sortedNativeFolderEntries(folder, kind))
+    OpenFolder opened = openFolderAt(AT_FDCWD, QFile::encodeName(folder));
+    for (const ListedName& entry : sortedNativeFolderEntries(opened, kind))
         names.append(entry.name);
     return names;
 }

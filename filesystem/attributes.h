@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <dirent.h>
+#include <memory>
 
 namespace quillbrook {
 
@@ -25,6 +28,33 @@ enum class PathKind { Missing, RegularFile, Folder, Other };
 PathKind kindOf(const QString& path);
 bool isSymbolicLink(const QString& path);
 
+// Walks through open folders name by name, so each step costs the same however
+// deep the folder lies: a name is looked up in the open folder given by its
+// descriptor, or, with AT_FDCWD, it is a whole path.
+
+// What the name in the open folder leads to, as kindOf tells for a path.
+PathKind kindAt(int folder, const QByteArray& name);
+// The attribute set of the name in the open folder, as GetAttr gives it for a path.
+unsigned attributesAt(int folder, const QByteArray& name);
+// A folder opened for listing its entries once and for looking up names in it
+// for as long as it is kept.
+class OpenFolder {
+public:
+    OpenFolder() = default;
+    bool isOpen() const { return directory_ != nullptr; }
+    // For looking up names in the folder; -1 when it is not open.
+    int descriptor() const { return directory_ ? dirfd(directory_.get()) : -1; }
+
+private:
+    friend OpenFolder openFolderAt(int folder, const QByteArray& name);
+    friend struct OpenFolderListing;
+    std::unique_ptr<DIR, int (*)(DIR*)> directory_{nullptr, closedir};
+};
+
+// Opens the folder the name in the open folder leads to. Raises the failure a
+// listing of it would raise.
+OpenFolder openFolderAt(int folder, const QByteArray& name);
+
 // Sets the attribute set; only the read-only bit can be changed here, and a
 // symbolic link is left as it is. Raises a failure for a missing path.
 void SetAttr(const QString& path, unsigned attributes);
@@ -41,7 +71,8 @@ struct ListedName {
     QString name;
     QByteArray nativeName;
 };
-// The entries of a folder as sortedFolderEntries lists them, with their bytes.
-QList<ListedName> sortedNativeFolderEntries(const QString& folder, ListingKind kind);
+// The entries of a folder opened by openFolderAt as sortedFolderEntries lists
+// them, with their bytes.
+QList<ListedName> sortedNativeFolderEntries(OpenFolder& folder, ListingKind kind);
 
 } // namespace quillbrook

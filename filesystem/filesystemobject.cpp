@@ -2,7 +2,6 @@
 
 #include "attributes.h"
 #include "failure.h"
-#include "paths.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -51,43 +50,6 @@ void TextStream::Close() {
     position_ = 0;
 }
 
-namespace {
-
-// Folder scans open thousands of folders: absolute paths, the usual case,
-// skip QFileInfo's path clean-up.
-QString absoluteFolderPath(const QString& path) {
-    QString absolute = path.startsWith(pathSeparator) ? path : QFileInfo(path).absoluteFilePath();
-    while (absolute.size() > 1 && absolute.endsWith(pathSeparator))
-        absolute.chop(1);
-    return absolute;
-}
-
-} // namespace
-
-QString FolderObject::Name() const {
-    return IsRootFolder() ? QString() : FileNameOf(absoluteFolderPath(path_));
-}
-
-QByteArray FolderObject::NativeName() const {
-    return nativeName_.isNull() ? QFile::encodeName(Name()) : nativeName_;
-}
-
-unsigned FolderObject::Attributes() const {
-    return GetAttr(path_);
-}
-
-bool FolderObject::IsRootFolder() const {
-    return absoluteFolderPath(path_) == QLatin1String("/");
-}
-
-QList<FolderObject> FolderObject::SubFolders() const {
-    QList<FolderObject> folders;
-    const QString prefix = path_.endsWith(pathSeparator) ? path_ : path_ + pathSeparator;
-    for (const ListedName& entry : sortedNativeFolderEntries(path_, ListingKind::FoldersOnly))
-        folders.append(FolderObject(prefix + entry.name, entry.nativeName));
-    return folders;
-}
-
 void FileSystemObject::DeleteFile(const QString& path, bool force) const {
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
@@ -105,12 +67,6 @@ void FileSystemObject::DeleteFile(const QString& path, bool force) const {
 
 bool FileSystemObject::FileExists(const QString& path) const {
     return kindOf(path) == PathKind::RegularFile;
-}
-
-FolderObject FileSystemObject::GetFolder(const QString& path) const {
-    if (kindOf(path) != PathKind::Folder)
-        throw Failure(PathNotFound, QStringLiteral("GetFolder"));
-    return FolderObject(path);
 }
 
 TextStream FileSystemObject::OpenTextFile(const QString& path, TextFormat format) const {

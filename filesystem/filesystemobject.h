@@ -8,30 +8,6 @@ class QFile;
 
 namespace quillbrook {
 
-// A folder as the file-system object hands it out.
-class FolderObject {
-public:
-    explicit FolderObject(QString path) : path_(std::move(path)) {}
-    // A folder found in a listing, with the bytes its name is stored under.
-    FolderObject(QString path, QByteArray nativeName)
-        : path_(std::move(path)), nativeName_(std::move(nativeName)) {}
-
-    const QString& Path() const { return path_; }
-    QString Name() const;
-    // The name as the system stores it; for a folder not found in a listing,
-    // its text in the system's encoding.
-    QByteArray NativeName() const;
-    unsigned Attributes() const;
-    bool IsRootFolder() const;
-    // The immediate sub-folders, in listing order. Raises a failure (70 for a
-    // refused permission, 76 for a missing folder) when they cannot be listed.
-    QList<FolderObject> SubFolders() const;
-
-private:
-    QString path_;
-    QByteArray nativeName_;
-};
-
 // How OpenTextFile decodes a file: Unicode reads UTF-16 (or the UTF-32 its
 // mark names), ANSI reads the locale's 8-bit encoding, UTF-8.
 enum class TextFormat { Ansi = 0, Unicode = -1 };
@@ -60,8 +36,6 @@ public:
     void DeleteFile(const QString& path, bool force) const;
     // One of the object's named calls; nothing decides on its answer, only tests call it.
     bool FileExists(const QString& path) const;
-    // The folder object of an existing folder; a failure when it cannot be opened.
-    FolderObject GetFolder(const QString& path) const;
     // A text stream over an existing file, at its start. A file that cannot
     // be read is a failure (53 missing, 70 refused, 75 a folder or other).
     TextStream OpenTextFile(const QString& path, TextFormat format) const;

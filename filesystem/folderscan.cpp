@@ -1,16 +1,21 @@
 #include "folderscan.h"
 
 #include "attributes.h"
+#include "descriptor.h"
 #include "failure.h"
-#include "filesystemobject.h"
+#include "fileidentity.h"
 #include "handledoperation.h"
 #include "paths.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <climits>
+#include <fcntl.h>
 #include <optional>
+#include <vector>
 
 namespace quillbrook {
 
@@ -63,49 +68,28 @@ bool matchesFilePattern(const QString& name, const QString& pattern) {
     return pattern.endsWith(QLatin1String(".*")) && wildcardMatch(name, pattern.chopped(2));
 }
 
-bool isHiddenSystemFolder(const FolderObject& folder) {
-    const unsigned attributes = folder.Attributes();
+// A folder the scan neither searches nor passes on, unless it is the root.
+bool isHiddenSystemFolder(unsigned attributes, bool isRoot) {
     const bool hiddenSystem =
         attributes == (DirectoryAttribute | SystemAttribute | HiddenAttribute) ||
         attributes == (DirectoryAttribute | SystemAttribute | HiddenAttribute | AliasAttribute);
-    return hiddenSystem && !folder.IsRootFolder();
+    return hiddenSystem && !isRoot;
 }
 
-const FolderObject& openedFolder(const std::optional<FolderObject>& folder) {
-    if (!folder)
-        throw Failure(objectVariableNotSet,
-                      QStringLiteral("Object variable or With block variable not set"),
-                      QStringLiteral("GetSubDirectories2016"));
-    return *folder;
+bool isRootFolder(const QString& path) {
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath()) == QLatin1String("/");
 }
 
 // A sub-folder the scan takes: a name it can pass on intact and that holds no
 // "?"; a listing never yields "." or "..".
-bool isTakenName(const FolderObject& subFolder) {
-    return !HasUnusualCharacters(subFolder.NativeName()) &&
-           !subFolder.Name().contains(QLatin1Char('?'));
-}
-
-bool isOverLong(const QString& folder) {
-    return QFile::encodeName(folder).size() >= pathLimit;
-}
-
-// A link that leads back to the folder being scanned, or to any folder on the
-// way down to it, would send the scan round the same folders for ever.
-bool leadsBackUp(const QString& folder, const QString& subFolder) {
-    if (!isSymbolicLink(subFolder))
-        return false;
-    const QString target = QFileInfo(subFolder).canonicalFilePath();
-    for (qsizetype end = folder.indexOf(pathSeparator); end >= 0;
-         end = folder.indexOf(pathSeparator, end + 1))
-        if (QFileInfo(folder.left(end + 1)).canonicalFilePath() == target)
-            return true;
-    return false;
+bool isTakenName(const ListedName& subFolder) {
+    return !HasUnusualCharacters(subFolder.nativeName) &&
+           !subFolder.name.contains(QLatin1Char('?'));
 }
 
 // The scan reports failures through its handled operation until a first
-// folder has been opened for its sub-folders; from then on a failure leaves
-// the folder at hand without a report.
+// folder of a level has been opened for its sub-folders; from then on, to the
+// end of the level, a failure leaves the folder at hand without a report.
 class ScanSteps {
 public:
     explicit ScanSteps(HandledOperation& op) : op_(op) {}
@@ -131,25 +115,215 @@ private:
     bool skipping_ = false;
 };
 
-void collectSubFolders(const QString& folder, const FileSystemObject& fso, ScanSteps& steps,
-                       LiveWindow& live, FolderSet& found) {
-    if (steps.exitIf(108, [&] { return !FolderExists(folder); }))
+// A folder the scan has taken. It is reached by its name inside its parent's
+// descriptor, never by its whole path, so each step costs the same at any
+// depth; a start entry's name is its whole path.
+struct FoundFolder {
+    QString path; // ends with the separator
+    QByteArray name;
+    qsizetype nativeLength = 0; // of the path, in bytes
+    qsizetype parent = -1;      // in the level above; -1 for a start entry
+    // Open while the level below is scanned, for the look-ups in it.
+    OpenFolder opened;
+    bool removed = false;
+};
+
+using Level = std::vector<FoundFolder>;
+
+// The scan goes level by level. Each level is grouped by parent, so a parent's
+// descriptor is needed only while its own sub-folders are at hand.
+class FolderScan {
+public:
+    FolderScan(Dialogs& dialogs, const ProgramLifetime& lifetime)
+        : op_(dialogs, lifetime, locations::folderScan) {}
+
+    void run(FolderSet& folderSet, bool recursive);
+
+private:
+    // A wide level cannot keep every parent open; past this many in one level,
+    // a parent is opened again by its path when its sub-folders come up.
+    static constexpr int keptDescriptorLimit = 64;
+
+    void rememberStartFolders(const FolderSet& entries);
+    bool scanLevel(Level& level, Level& parents, bool listing, Level& below, FolderSet& passed);
+    void collectSubFolders(FoundFolder& folder, qsizetype position, int parent, ScanSteps& steps,
+                           Level& below);
+    void takeSubFolder(const FoundFolder& folder, qsizetype position, int opened,
+                       const ListedName& subFolder, Level& below);
+    bool passesUp(const FoundFolder& folder, int parent);
+
+    HandledOperation op_;
+    LiveWindow live_;
+    // Every folder the scan has taken, and those on the way down to its
+    // start folders: a folder reached a second time, through a link or a
+    // mount, is passed over, so no link can make the scan list a folder again
+    // or go round in circles.
+    QSet<FileIdentity> entered_;
+    int keptInLevel_ = 0;
+};
+
+// A parent the level above could not keep open, opened by its path; a parent
+// that cannot be opened any more has no sub-folders to offer.
+OpenFolder reopened(const QString& path) {
+    try {
+        return openFolderAt(AT_FDCWD, QFile::encodeName(path));
+    } catch (const Failure&) {
+        return {};
+    }
+}
+
+// The walk up only looks at folders, so it needs no right to list them.
+void FolderScan::rememberStartFolders(const FolderSet& entries) {
+    constexpr int lookOnly = O_PATH | O_DIRECTORY | O_CLOEXEC;
+    for (const QString& entry : entries) {
+        Descriptor folder(open(QFile::encodeName(entry).constData(), lookOnly));
+        for (std::optional<FileIdentity> identity = identityAt(folder.get(), ".");
+             identity && !entered_.contains(*identity); identity = identityAt(folder.get(), ".")) {
+            entered_.insert(*identity);
+            folder = Descriptor(openat(folder.get(), "..", lookOnly));
+        }
+    }
+}
+
+void FolderScan::takeSubFolder(const FoundFolder& folder, qsizetype position, int opened,
+                               const ListedName& subFolder, Level& below) {
+    if (!isTakenName(subFolder))
         return;
-    if (steps.exitIf(110, [&] { return isOverLong(folder); }))
+    // A path the system's limit does not allow cannot be passed on.
+    const qsizetype nativeLength = folder.nativeLength + subFolder.nativeName.size() + 1;
+    if (nativeLength >= pathLimit)
         return;
-    std::optional<FolderObject> opened;
-    steps.step(112, [&] { opened = fso.GetFolder(folder); });
-    steps.step(114, [&] { live.keepLive(); });
-    if (steps.exitIf(116, [&] { return isHiddenSystemFolder(openedFolder(opened)); }))
+    const std::optional<FileIdentity> identity = identityAt(opened, subFolder.nativeName);
+    if (!identity || entered_.contains(*identity))
+        return;
+    entered_.insert(*identity);
+    below.push_back({folder.path + subFolder.name + pathSeparator, subFolder.nativeName,
+                     nativeLength, position, OpenFolder(), false});
+}
+
+void FolderScan::collectSubFolders(FoundFolder& folder, qsizetype position, int parent,
+                                   ScanSteps& steps, Level& below) {
+    if (steps.exitIf(108, [&] { return kindAt(parent, folder.name) != PathKind::Folder; }))
+        return;
+    if (steps.exitIf(110, [&] { return folder.nativeLength >= pathLimit; }))
+        return;
+    bool found = false;
+    steps.step(112, [&] {
+        if (kindAt(parent, folder.name) != PathKind::Folder)
+            throw Failure(PathNotFound, QStringLiteral("GetFolder"));
+        found = true;
+    });
+    const auto requireFound = [&] {
+        if (!found)
+            throw Failure(objectVariableNotSet,
+                          QStringLiteral("Object variable or With block variable not set"),
+                          QStringLiteral("GetSubDirectories2016"));
+    };
+    steps.step(114, [&] { live_.keepLive(); });
+    const bool isRoot = folder.parent < 0 && isRootFolder(folder.path);
+    if (steps.exitIf(116, [&] {
+            requireFound();
+            return isHiddenSystemFolder(attributesAt(parent, folder.name), isRoot);
+        }))
         return;
     steps.skipFailures();
-    for (const FolderObject& subFolder : openedFolder(opened).SubFolders()) {
-        live.keepLive();
+    requireFound();
+    OpenFolder opened = openFolderAt(parent, folder.name);
+    const size_t before = below.size();
+    for (const ListedName& subFolder :
+         sortedNativeFolderEntries(opened, ListingKind::FoldersOnly)) {
+        live_.keepLive();
         if (steps.abandoned())
             return;
-        if (isTakenName(subFolder) && !leadsBackUp(folder, subFolder.Path()))
-            found.append(folder + subFolder.Name() + pathSeparator);
+        takeSubFolder(folder, position, opened.descriptor(), subFolder, below);
     }
+    if (below.size() > before && keptInLevel_ < keptDescriptorLimit) {
+        folder.opened = std::move(opened);
+        ++keptInLevel_;
+    }
+}
+
+bool FolderScan::passesUp(const FoundFolder& folder, int parent) {
+    if (op_.exitIf(154, [&] { return kindAt(parent, folder.name) != PathKind::Folder; }))
+        return false;
+    op_.step(156, [&] { live_.keepLive(); });
+    return !op_.abandoned() && !op_.exitIf(158, [&] {
+        return isHiddenSystemFolder(attributesAt(parent, folder.name), false);
+    });
+}
+
+// Lists the sub-folders of the level's folders into the level below, when
+// listing, and gathers the folders below the start entries that are passed on.
+// False when the program ended meanwhile.
+bool FolderScan::scanLevel(Level& level, Level& parents, bool listing, Level& below,
+                           FolderSet& passed) {
+    ScanSteps steps(op_);
+    keptInLevel_ = 0;
+    qsizetype parentPosition = -1;
+    OpenFolder reopenedParent;
+    for (qsizetype position = 0; position < qsizetype(level.size()); ++position) {
+        FoundFolder& folder = level[size_t(position)];
+        if (folder.parent != parentPosition) {
+            if (parentPosition >= 0)
+                parents[size_t(parentPosition)].opened = OpenFolder();
+            parentPosition = folder.parent;
+            const FoundFolder& parentFolder = parents[size_t(parentPosition)];
+            reopenedParent =
+                parentFolder.opened.isOpen() ? OpenFolder() : reopened(parentFolder.path);
+        }
+        const int parent = folder.parent < 0 ? AT_FDCWD
+                           : reopenedParent.isOpen()
+                               ? reopenedParent.descriptor()
+                               : parents[size_t(parentPosition)].opened.descriptor();
+        if (listing) {
+            try {
+                collectSubFolders(folder, position, parent, steps, below);
+            } catch (const Failure& failure) {
+                folder.removed =
+                    failure.number() == PermissionDenied || failure.number() == PathNotFound;
+            }
+            if (op_.abandoned())
+                return false;
+        }
+        if (folder.parent >= 0 && !folder.removed && passesUp(folder, parent))
+            passed.append(folder.path);
+        if (op_.abandoned())
+            return false;
+    }
+    if (parentPosition >= 0)
+        parents[size_t(parentPosition)].opened = OpenFolder();
+    return true;
+}
+
+void FolderScan::run(FolderSet& folderSet, bool recursive) {
+    // Entries leave the set while it is walked; the walk keeps to the entries
+    // as they stood.
+    const FolderSet entries = folderSet;
+    rememberStartFolders(entries);
+    Level parents;
+    Level level;
+    for (const QString& entry : entries) {
+        const QByteArray name = QFile::encodeName(entry);
+        level.push_back({entry, name, name.size(), -1, OpenFolder(), false});
+    }
+    FolderSet passed;
+    for (int depth = 0; !level.empty(); ++depth) {
+        Level below;
+        const bool listing = depth == 0 || recursive;
+        const bool carriedOn = scanLevel(level, parents, listing, below, passed);
+        if (depth == 0)
+            for (const FoundFolder& folder : level)
+                if (folder.removed)
+                    folderSet.removeOne(folder.path);
+        if (!carriedOn)
+            return;
+        if (!listing)
+            break;
+        parents = std::move(level);
+        level = std::move(below);
+    }
+    for (const QString& folder : passed)
+        op_.step(160, [&] { folderSet.append(folder); });
 }
 
 } // namespace
@@ -197,37 +371,7 @@ bool HasUnusualCharacters(const QByteArray& nativeName) {
 
 void GetSubDirectories2016(FolderSet& folderSet, bool recursive, Dialogs& dialogs,
                            const ProgramLifetime& lifetime) {
-    HandledOperation op(dialogs, lifetime, locations::folderScan);
-    const FileSystemObject fso;
-    ScanSteps steps(op);
-    LiveWindow live;
-    FolderSet found;
-    // Entries leave the set while it is walked; the walk keeps to the entries
-    // as they stood.
-    const FolderSet entries = folderSet;
-    for (const QString& folder : entries) {
-        try {
-            collectSubFolders(folder, fso, steps, live, found);
-        } catch (const Failure& failure) {
-            if (failure.number() == PermissionDenied || failure.number() == PathNotFound)
-                folderSet.removeOne(folder);
-        }
-        if (op.abandoned())
-            return;
-    }
-    if (recursive && !found.isEmpty())
-        op.step(150, [&] { GetSubDirectories2016(found, true, dialogs, lifetime); });
-    for (const QString& subFolder : found) {
-        if (op.exitIf(154, [&] { return !FolderExists(subFolder); }))
-            continue;
-        op.step(156, [&] { live.keepLive(); });
-        if (op.abandoned())
-            return;
-        // Its existence was tested just before: the folder object needs no second look.
-        if (op.exitIf(158, [&] { return isHiddenSystemFolder(FolderObject(subFolder)); }))
-            continue;
-        op.step(160, [&] { folderSet.append(subFolder); });
-    }
+    FolderScan(dialogs, lifetime).run(folderSet, recursive);
 }
 
 } // namespace quillbrook

@@ -70,11 +70,16 @@ using FolderSet = QStringList;
 // by level: first the folders one level below the entries, grouped by parent,
 // then those one level further down, and so on (all levels when recursive).
 // Passes over hidden system folders, paths the system's limit does not
-// allow, names that are no valid UTF-8 or hold "?", and links that lead back
-// to a folder being scanned. An entry whose sub-folders cannot be listed because access
-// is refused or the folder vanished is removed from the set. Unexpected
-// failures outside the listing of sub-folders are shown as error reports of
-// the folder scan. Keeps the window live while it works.
+// allow, and names that are no valid UTF-8 or hold "?". Each folder, known by
+// its device and inode, is taken once, where the scan first reaches it: a
+// folder reached again through a link or a mount is passed over, and so is
+// one that leads back to an entry or to any folder above it, so links can
+// neither multiply the folders nor send the scan round in circles. An entry
+// whose sub-folders cannot be listed because access is refused or the folder
+// vanished is removed from the set. Unexpected failures outside the listing
+// of sub-folders are shown as error reports of the folder scan. Keeps the
+// window live while it works. The walk goes from folder to folder through
+// descriptors, so each step costs the same at any depth.
 void GetSubDirectories2016(FolderSet& folderSet, bool recursive, Dialogs& dialogs,
                            const ProgramLifetime& lifetime);
 

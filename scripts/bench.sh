@@ -12,6 +12,7 @@ cmake --build --preset release
 benchmarks=("$@")
 if [ ${#benchmarks[@]} -eq 0 ]; then
   benchmarks=(runandwait_latency zip_extract filelist_bench addfolder_tree
+              addfolder_shapes outputnames_claim
               conversion_fixed_cost conversion_overhead conversion_parallel
               mobicheck_cost)
 fi

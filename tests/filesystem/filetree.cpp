@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/capability.h>
@@ -57,6 +58,69 @@ void makeLink(const QString& target, const QString& linkPath) {
     QVERIFY2(symlink(QFile::encodeName(target).constData(),
                      QFile::encodeName(linkPath).constData()) == 0,
              qPrintable(linkPath));
+}
+
+QString makeDeepChain(const QString& root, int depth, const QStringList& files) {
+    int folder = open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    QString path = root;
+    for (int level = 0; level < depth && folder >= 0; ++level) {
+        const int below = mkdirat(folder, "d", 0700) == 0
+                              ? openat(folder, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                              : -1;
+        close(folder);
+        folder = below;
+        path += QStringLiteral("/d");
+    }
+    if (folder < 0)
+        return {};
+    bool made = true;
+    for (const QString& name : files) {
+        const int file = openat(folder, QFile::encodeName(name).constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        made = made && file >= 0 && close(file) == 0;
+    }
+    close(folder);
+    return made ? path : QString();
+}
+
+void removeDeepChain(const QString& root) {
+    int folder = open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int depth = 0;
+    for (int below;
+         folder >= 0 &&
+         (below = openat(folder, "d", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) >= 0;
+         ++depth) {
+        close(folder);
+        folder = below;
+    }
+    if (folder < 0)
+        return;
+    if (DIR* deepest = fdopendir(dup(folder))) {
+        while (const dirent* entry = readdir(deepest))
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                unlinkat(folder, entry->d_name, 0);
+        closedir(deepest);
+    }
+    for (; depth > 0 && folder >= 0; --depth) {
+        const int above = openat(folder, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        close(folder);
+        folder = above;
+        unlinkat(folder, "d", AT_REMOVEDIR);
+    }
+    if (folder >= 0)
+        close(folder);
+}
+
+void makeFanOutChain(const QString& root, int levels) {
+    for (int level = 1; level <= levels; ++level) {
+        const QString folder = root + QStringLiteral("/L%1").arg(level);
+        makeTree(root, {QStringLiteral("L%1/%1.mobi").arg(level)});
+        if (level == levels)
+            continue;
+        const QString next = QStringLiteral("../L%1").arg(level + 1);
+        makeLink(next, folder + QStringLiteral("/a"));
+        makeLink(next, folder + QStringLiteral("/b"));
+    }
 }
 
 NativeNamedFolder::NativeNamedFolder(const QString& parent, const QByteArray& name,

@@ -13,6 +13,22 @@ void makeTree(const QString& root, const QStringList& entries);
 // Makes a symbolic link at the path that leads to the target.
 void makeLink(const QString& target, const QString& linkPath);
 
+// Makes a chain of depth nested folders named "d" below the root, through
+// folder descriptors so that each level costs the same at any depth, and puts
+// the files in the deepest one. Returns the deepest folder's path, or an empty
+// text when the chain could not be made.
+QString makeDeepChain(const QString& root, int depth, const QStringList& files);
+
+// Removes a chain makeDeepChain made below the root, with everything in its
+// deepest folder, through folder descriptors: removing it by paths would cost
+// the square of its depth.
+void removeDeepChain(const QString& root);
+
+// Makes the folders "L1" to "L<levels>" side by side below the root, each
+// holding the book "<k>.mobi" and two links, "a" and "b", to the next one:
+// following every link, folder k is reached 2^k - 1 times from the root.
+void makeFanOutChain(const QString& root, int levels);
+
 // A folder named by the bytes the system stores, such as a name that is no
 // valid UTF-8, holding one empty file of the given name. Qt cannot name what
 // is in it, so it removes both itself when it goes.

@@ -55,9 +55,15 @@ private slots:
     void removesFoldersThatRefuseAccess();
     void reportsFailuresBeforeTheFirstFolderOpens();
     void goesRoundALinkLoopOnce();
+    void entersEachFolderOnce_data();
+    void entersEachFolderOnce();
+    void entersEachFolderOfAFanOutOnce();
+    void scansADeepChain();
+    void stopsAtTheSystemsPathLimit();
 
 private:
     QStringList scan(const QStringList& start);
+    QStringList booksBelow(const QString& start);
 
     std::unique_ptr<QTemporaryDir> temp_;
     QString root_;
@@ -262,6 +268,81 @@ void FolderScanTest::goesRoundALinkLoopOnce() {
         for (const QString& name : ListFiles(folder, "*.mobi"))
             files << folder.mid(f.size()) + name;
     QCOMPARE(files, (QStringList{"a/one.mobi", "b/two.mobi", "c/three.mobi"}));
+}
+
+QStringList FolderScanTest::booksBelow(const QString& start) {
+    QStringList books;
+    for (const QString& folder : scan({start}))
+        for (const QString& name : ListFiles(folder, "*.mobi"))
+            books << folder.mid(start.size()) + name;
+    return books;
+}
+
+void FolderScanTest::entersEachFolderOnce_data() {
+    QTest::addColumn<QStringList>("tree");
+    QTest::addColumn<QStringList>("links");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("a link to a folder beside it")
+        << QStringList{"a/one.mobi", "b/two.mobi"} << QStringList{"a/tob -> ../b"}
+        << QStringList{"a/one.mobi", "b/two.mobi"};
+    QTest::newRow("a link reached before the folder it leads to")
+        << QStringList{"x/y/one.mobi"} << QStringList{"a -> x/y"} << QStringList{"a/one.mobi"};
+    QTest::newRow("two links to one folder")
+        << QStringList{"shelf/one.mobi"} << QStringList{"p -> shelf", "q -> shelf"}
+        << QStringList{"p/one.mobi"};
+}
+
+// A folder reached again through a link is passed over, wherever the link is.
+void FolderScanTest::entersEachFolderOnce() {
+    QFETCH(QStringList, tree);
+    QFETCH(QStringList, links);
+    QFETCH(QStringList, expected);
+    const QString f = root_ + "/F/";
+    test::makeTree(f, tree);
+    for (const QString& link : links)
+        test::makeLink(link.section(" -> ", 1), f + link.section(" -> ", 0, 0));
+    QCOMPARE(booksBelow(f), expected);
+    QVERIFY(dialogs_.shown().isEmpty());
+}
+
+// Fifteen folders each linking twice to the next once made 32,767 copies of
+// the last one; each is entered once.
+void FolderScanTest::entersEachFolderOfAFanOutOnce() {
+    test::makeFanOutChain(root_, 15);
+    QStringList books = booksBelow(root_ + '/');
+    QCOMPARE(books.size(), 15);
+    books.sort();
+    QCOMPARE(books.constFirst(), QStringLiteral("L1/1.mobi"));
+    QCOMPARE(books.removeDuplicates(), 0);
+}
+
+// Two thousand nested folders are scanned in order, with the links at the
+// bottom that lead back up to the start, above it and to the root caught.
+void FolderScanTest::scansADeepChain() {
+    const QString bottom = test::makeDeepChain(root_, 2000, {"book.mobi"});
+    QVERIFY(!bottom.isEmpty());
+    const QString start = root_ + "/d/";
+    test::makeLink(start, bottom + "/toStart");
+    test::makeLink(start + "d/d/", bottom + "/toMiddle");
+    test::makeLink(root_, bottom + "/aboveStart");
+    test::makeLink("/", bottom + "/toRoot");
+    const QStringList set = scan({start});
+    QCOMPARE(set.size(), 2000);
+    for (qsizetype level = 0; level < set.size(); ++level)
+        QCOMPARE(set.at(level).size(), start.size() + 2 * level);
+    QCOMPARE(set.constLast(), bottom + '/');
+    QCOMPARE(namesOf(ListFiles(set.constLast(), "*.mobi")), QStringList{"book.mobi"});
+    QVERIFY(dialogs_.shown().isEmpty());
+    test::removeDeepChain(root_);
+}
+
+// A sub-folder whose path with the separator does not fit the system's limit
+// is not taken, as the folder above it is.
+void FolderScanTest::stopsAtTheSystemsPathLimit() {
+    const QString folder = folderOfLength(root_, 4092);
+    QVERIFY(QDir().mkpath(folder + "s/t"));
+    QCOMPARE(QFile::encodeName(folder + "s/t/").size(), 4096);
+    QCOMPARE(scan({folder}), (QStringList{folder, folder + "s/"}));
 }
 
 QTEST_GUILESS_MAIN(FolderScanTest)
