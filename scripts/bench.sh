@@ -13,7 +13,7 @@ benchmarks=("$@")
 if [ ${#benchmarks[@]} -eq 0 ]; then
   benchmarks=(runandwait_latency zip_extract filelist_bench addfolder_tree
               conversion_fixed_cost conversion_overhead conversion_parallel
-              mobicheck_cost)
+              mobicheck_cost tall_message)
 fi
 for name in "${benchmarks[@]}"; do
   echo "== $name"
