@@ -9,6 +9,7 @@
 
 #include "dialogs.h"
 #include "longmessages.h"
+#include "modaldialog.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -16,7 +17,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
-#include <QTimer>
 #include <cstdio>
 #include <functional>
 #include <sys/resource.h>
@@ -45,19 +45,12 @@ void measure(const QString& label, const std::function<void()>& show) {
     QElapsedTimer clock;
     double shownSeconds = 0;
     qint64 pressedAt = 0;
-    QTimer poll;
-    poll.setInterval(0);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        if (!dialog || !dialog->isVisible())
-            return;
-        poll.stop();
+    test::actOnModalDialog([&](QWidget* dialog) {
         dialog->repaint();
         shownSeconds = clock.nsecsElapsed() / 1e9;
         pressedAt = clock.nsecsElapsed();
         okButtonOf(dialog)->click();
     });
-    poll.start();
     clock.start();
     show();
     const double closedSeconds = (clock.nsecsElapsed() - pressedAt) / 1e9;

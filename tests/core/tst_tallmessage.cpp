@@ -1,5 +1,6 @@
 #include "dialogs.h"
 #include "longmessages.h"
+#include "modaldialog.h"
 #include "testenvironment.h"
 
 #include <QApplication>
@@ -10,7 +11,6 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
-#include <QTimer>
 
 using namespace quillbrook;
 
@@ -70,13 +70,8 @@ ShownDialog showAndPress(const QString& text, Dialogs::Buttons buttons, const QS
                          Dialogs::Answer* answer, const QString& screenshot = {}) {
     QtDialogs dialogs;
     ShownDialog shown;
-    QTimer poll;
-    poll.setInterval(50);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        if (!dialog || !dialog->isVisible())
-            return;
-        poll.stop();
+    test::actOnModalDialog([&](QWidget* dialog) {
+        // Lets the window system place the window before it is measured.
         QTest::qWait(100);
         shown = describe(dialog);
         if (!screenshot.isEmpty())
@@ -85,7 +80,6 @@ ShownDialog showAndPress(const QString& text, Dialogs::Buttons buttons, const QS
             if (button->text().remove(QLatin1Char('&')) == press)
                 button->click();
     });
-    poll.start();
     *answer = static_cast<Dialogs&>(dialogs).messageBox(text, buttons);
     return shown;
 }
