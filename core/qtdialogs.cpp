@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStringView>
 #include <QStyle>
 #include <QUrl>
@@ -73,10 +74,12 @@ int messageBoxChrome(const QFontMetrics& metrics) {
 }
 
 // The widest a message box's text grows before its lines wrap, as QMessageBox
-// computes it, and the width a very long word is cut at.
+// computes it.
 int wrapWidth(const QRect& screenArea) {
     return qMin(screenArea.width() / 2, 500);
 }
+
+// The widest a message box's text grows when a word is longer than the wrap width.
 int widestTextWidth(const QRect& screenArea) {
     return screenArea.width() <= 1024 ? screenArea.width() : qMin(screenArea.width() - 480, 1000);
 }
@@ -121,6 +124,17 @@ QPushButton* defaultButton(const QDialogButtonBox& buttonBox, Dialogs::Buttons b
     return buttonBox.button(QDialogButtonBox::No);
 }
 
+Dialogs::Answer answerOf(QDialogButtonBox::StandardButton button) {
+    switch (button) {
+    case QDialogButtonBox::Yes:
+        return Dialogs::Answer::Yes;
+    case QDialogButtonBox::No:
+        return Dialogs::Answer::No;
+    default:
+        return Dialogs::Answer::Ok;
+    }
+}
+
 QPlainTextEdit* scrollingTextArea(const QString& text, QWidget* parent) {
     auto* area = new QPlainTextEdit(parent);
     area->setReadOnly(true);
@@ -156,11 +170,16 @@ Dialogs::Answer showScrollingMessage(QWidget* owner, const QString& text, Dialog
     Dialogs::Answer answer =
         buttons == Dialogs::Buttons::Ok ? Dialogs::Answer::Ok : Dialogs::Answer::No;
     QObject::connect(buttonBox, &QDialogButtonBox::clicked, &dialog, [&](QAbstractButton* button) {
-        answer = buttonBox->standardButton(button) == QDialogButtonBox::Yes  ? Dialogs::Answer::Yes
-                 : buttonBox->standardButton(button) == QDialogButtonBox::No ? Dialogs::Answer::No
-                                                                             : Dialogs::Answer::Ok;
+        answer = answerOf(buttonBox->standardButton(button));
         dialog.accept();
     });
+    // As in a message box, Copy takes the whole text unless the text area has
+    // the focus, where it takes the selection.
+    QObject::connect(new QShortcut(QKeySequence::Copy, &dialog), &QShortcut::activated, textArea,
+                     [textArea] {
+                         textArea->selectAll();
+                         textArea->copy();
+                     });
     QPushButton* focused = defaultButton(*buttonBox, buttons);
     focused->setDefault(true);
     focused->setFocus();

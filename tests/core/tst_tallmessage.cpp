@@ -4,6 +4,7 @@
 #include "testenvironment.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -30,6 +31,7 @@ struct ShownDialog {
     QString focusedButton;
     int horizontalScrollRange = -1;
     int verticalScrollRange = -1;
+    QString copied;
 };
 
 QList<QPushButton*> pushButtonsOf(QWidget* dialog) {
@@ -61,6 +63,9 @@ ShownDialog describe(QWidget* dialog) {
         shown.horizontalScrollRange = area->horizontalScrollBar()->maximum();
         shown.verticalScrollRange = area->verticalScrollBar()->maximum();
     }
+    QGuiApplication::clipboard()->clear();
+    QTest::keySequence(dialog, QKeySequence::Copy);
+    shown.copied = QGuiApplication::clipboard()->text();
     return shown;
 }
 
@@ -113,6 +118,7 @@ void TallMessageTest::tallMessageFitsTheScreen() {
 
     QVERIFY(!shown.isMessageBox);
     QCOMPARE(shown.text, withLineFeeds(text));
+    QCOMPARE(shown.copied, shown.text);
     QVERIFY2(shown.screenArea.contains(shown.frame),
              qPrintable(QStringLiteral("frame %1x%2 at %3,%4 on a screen area %5 high")
                             .arg(shown.frame.width())
