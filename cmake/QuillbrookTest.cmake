@@ -15,12 +15,17 @@ function(quillbrook_test_executable name sources libraries)
     target_link_libraries(${name} PRIVATE Qt6::Test quillbrook_testsupport ${libraries})
 endfunction()
 
-# quillbrook_add_test(NAME name SOURCES ... [LIBRARIES ...] [ENVIRONMENT ...])
-# A headless test on the offscreen platform.
+# quillbrook_add_test(NAME name SOURCES ... [LIBRARIES ...] [ENVIRONMENT ...] [SESSION_BUS])
+# A headless test on the offscreen platform. With SESSION_BUS it runs under
+# dbus-run-session, on a private session bus that ends with it.
 function(quillbrook_add_test)
-    cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBRARIES;ENVIRONMENT" ${ARGN})
+    cmake_parse_arguments(ARG "SESSION_BUS" "NAME" "SOURCES;LIBRARIES;ENVIRONMENT" ${ARGN})
     quillbrook_test_executable(${ARG_NAME} "${ARG_SOURCES}" "${ARG_LIBRARIES}")
-    add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME})
+    if(ARG_SESSION_BUS)
+        add_test(NAME ${ARG_NAME} COMMAND dbus-run-session -- $<TARGET_FILE:${ARG_NAME}>)
+    else()
+        add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME})
+    endif()
     quillbrook_test_environment(${ARG_NAME} offscreen environment)
     set_tests_properties(${ARG_NAME} PROPERTIES ENVIRONMENT "${environment};${ARG_ENVIRONMENT}"
         TIMEOUT 600)

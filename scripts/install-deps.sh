@@ -16,6 +16,8 @@ packages=(
   # the desktop files, their validators, the icon sizes, the Debian package,
   # and driving the installed program on the X server
   librsvg2-bin desktop-file-utils appstream dpkg-dev xdotool
+  # a private session bus (dbus-run-session) for the desktop-notification tests
+  dbus-bin dbus-daemon
   # the zip component's fuzz target (libFuzzer) and its coverage report
   clang libclang-rt-14-dev llvm
 )
