@@ -13,7 +13,7 @@ benchmarks=("$@")
 if [ ${#benchmarks[@]} -eq 0 ]; then
   benchmarks=(runandwait_latency zip_extract filelist_bench addfolder_tree
               conversion_fixed_cost conversion_overhead conversion_parallel
-              mobicheck_cost)
+              mobicheck_cost converter_server)
 fi
 for name in "${benchmarks[@]}"; do
   echo "== $name"

@@ -21,6 +21,7 @@
 import ast
 import atexit
 import ctypes
+import gc
 import os
 import random
 import select
@@ -58,12 +59,32 @@ def take_calibre_settings(ebook_convert):
     exec(compile(ast.Module(prelude, []), ebook_convert, 'exec'), {'__name__': '__main__'})
 
 
+# Modules that every MOBI to EPUB conversion imports on its way and that do
+# not load Qt; each child would otherwise import them again. One that a
+# calibre version does not have is passed over.
+WARM_MODULES = (
+    'calibre.ebooks.oeb.transforms.jacket',
+    'calibre.ebooks.oeb.transforms.flatcss',
+    'calibre.ebooks.oeb.transforms.split',
+    'calibre.ebooks.oeb.transforms.structure',
+    'calibre.ebooks.oeb.polish.container',
+    'calibre.ebooks.metadata.opf2',
+    'calibre.ebooks.unihandecode.unidecoder',
+    'css_parser',
+    'PIL.Image',
+)
+
+
 def load_calibre():
     from calibre.ebooks.conversion.cli import main
     from calibre.customize.ui import plugin_for_input_format, plugin_for_output_format
     for plugin in (plugin_for_input_format('mobi'), plugin_for_output_format('epub')):
-        # The module behind the plugin: its convert() imports what it needs.
         __import__(type(plugin).__module__)
+    for module in WARM_MODULES:
+        try:
+            __import__(module)
+        except ImportError:
+            pass
     if any(name.startswith(('PyQt', 'qt.')) for name in sys.modules):
         raise SystemExit('loading calibre started Qt')
     return main
@@ -251,7 +272,11 @@ def main():
     os.close(null)
     os.dup2(2, 1)
     take_calibre_settings(sys.argv[1])
-    Server(load_calibre(), requests_fd, answers_fd).serve()
+    main = load_calibre()
+    # What is loaded stays out of the children's garbage collections, so that
+    # they share its memory with the server instead of copying it.
+    gc.freeze()
+    Server(main, requests_fd, answers_fd).serve()
 
 
 if __name__ == '__main__':
