@@ -154,21 +154,24 @@ void ConverterServer::endBook(qint64 id) {
 void ConverterServer::end() {
     if (state_ == State::Ended || state_ == State::NotStarted)
         return;
+    const bool serving = state_ == State::Ready;
     state_ = State::Ended;
     readyTimer_.stop();
     disconnect(&process_, nullptr, this, nullptr);
     killBookGroups();
     books_.clear();
     endOnStart_.clear();
-    // Told to go, the server ends the children it knows of, also those whose
-    // start has not been read here yet.
+    // Told to go, a serving server ends the children it knows of, also those
+    // whose start has not been read here yet. Before it is ready it has none,
+    // and it reads no requests.
     if (process_.state() != QProcess::NotRunning) {
-        process_.closeWriteChannel();
-        if (!process_.waitForFinished(endingLimitMs))
-            killGroup(serverGroup_);
+        if (serving) {
+            process_.closeWriteChannel();
+            process_.waitForFinished(endingLimitMs);
+        }
+        killGroup(serverGroup_);
         process_.waitForFinished(-1);
     }
-    killGroup(serverGroup_);
 }
 
 void ConverterServer::readAnswers() {

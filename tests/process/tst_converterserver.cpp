@@ -311,6 +311,8 @@ void ConverterServerTest::failsWithoutCalibresPython_data() {
     QTest::newRow("no ebook-convert") << QByteArray() << QStringLiteral("was not found");
     QTest::newRow("a shell script")
         << QByteArray("#!/bin/sh\nexit 0\n") << QStringLiteral("is not calibre's Python script");
+    QTest::newRow("a Python that is not there")
+        << QByteArray("#!/nonexistent/python3\n") << QStringLiteral("could not be started");
     QTest::newRow("no interpreter line")
         << QByteArray("import sys\n") << QStringLiteral("is not calibre's Python script");
     QTest::newRow("Python without calibre") << QByteArray("#!/usr/bin/python3\nimport sys\n")
