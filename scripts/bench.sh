@@ -14,7 +14,7 @@ if [ ${#benchmarks[@]} -eq 0 ]; then
   benchmarks=(runandwait_latency zip_extract filelist_bench addfolder_tree
               addfolder_shapes outputnames_claim
               conversion_fixed_cost conversion_overhead conversion_parallel
-              mobicheck_cost tall_message)
+              mobicheck_cost tall_message converter_server)
 fi
 for name in "${benchmarks[@]}"; do
   echo "== $name"
