@@ -83,8 +83,11 @@ QString PreparedConverter::prepare(const QString& programFolder, const ProgramLi
     return problem;
 }
 
+// The server object stays until this one goes: the run may end from inside
+// one of its signals, the last book's end.
 void PreparedConverter::remove() {
-    server_.reset();
+    if (server_)
+        server_->end();
     folder_.reset();
 }
 
