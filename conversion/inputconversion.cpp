@@ -1,12 +1,14 @@
 #include "inputconversion.h"
 
 #include "converterprocess.h"
+#include "converterserver.h"
 #include "failure.h"
 #include "handledoperation.h"
 #include "outputstamp.h"
 #include "paths.h"
 #include "preparedconverter.h"
 #include "runoutcomes.h"
+#include "servedconversion.h"
 #include "stagedoutput.h"
 #include "textfile.h"
 
@@ -52,14 +54,20 @@ QString reasonIfFailing(const std::function<void()>& action) {
 }
 
 // The program's own reason when the converter's log gives none.
-QString reasonFromEnding(const ConverterProcess& converter) {
-    if (converter.endedBySignal())
+QString reasonFromEnding(bool endedBySignal, int exitStatus) {
+    if (endedBySignal)
         return failureReason(QStringLiteral("the converter was ended by signal SIG%1.")
-                                 .arg(QLatin1String(sigabbrev_np(converter.exitStatus()))));
-    if (converter.exitStatus() != 0)
+                                 .arg(QLatin1String(sigabbrev_np(exitStatus))));
+    if (exitStatus != 0)
         return failureReason(
-            QStringLiteral("the converter ended with exit status %1.").arg(converter.exitStatus()));
+            QStringLiteral("the converter ended with exit status %1.").arg(exitStatus));
     return failureReason(QStringLiteral("the converter ended without writing the EPUB file."));
+}
+
+// The book goes on through the per-book launcher; the reason goes to the error stream.
+void reportFallBack(const QString& input, const QString& reason) {
+    qWarning("Quillbrook: %s goes through the per-book launcher: %s", qUtf8Printable(input),
+             qUtf8Printable(reason));
 }
 
 } // namespace
@@ -69,15 +77,41 @@ InputConversion::InputConversion(int position, QString input, QString output,
     : position_(position), input_(std::move(input)), output_(std::move(output)), op_(op),
       launcher_(converter.launcher()), temporaryFolder_(converter.temporaryFolder()),
       logFile_(converter.workingFile(QStringLiteral("debug-%1.txt").arg(position))),
-      batchFile_(converter.workingFile(QStringLiteral("Convert-%1.bat").arg(position))) {}
+      batchFile_(converter.workingFile(QStringLiteral("Convert-%1.bat").arg(position))),
+      server_(converter.server()) {}
 
 InputConversion::~InputConversion() = default;
 
+// The batch file is written also for the warm converter: a book it loses
+// goes through the launcher.
 void InputConversion::start() {
-    const QString problem = startConverter();
+    QString problem = writeBatchFile();
+    if (op_.abandoned())
+        return;
+    if (problem.isEmpty() && server_ && server_->isStarting()) {
+        state_ = State::awaitingServer;
+        connect(server_, &ConverterServer::ready, this, &InputConversion::serverSettled);
+        connect(server_, &ConverterServer::failed, this, &InputConversion::serverSettled);
+        return;
+    }
+    if (problem.isEmpty())
+        problem = startConverter(false);
+    settle(problem);
+}
+
+void InputConversion::serverSettled() {
+    if (state_ != State::awaitingServer)
+        return;
+    disconnect(server_, nullptr, this, nullptr);
+    settle(startConverter(false));
+}
+
+// Running from now on, or ended for the reason the converter could not start.
+void InputConversion::settle(const QString& problem) {
     if (op_.abandoned())
         return;
     quietFor_.start();
+    logSize_ = -1;
     if (problem.isEmpty()) {
         state_ = State::running;
         return;
@@ -90,7 +124,7 @@ void InputConversion::start() {
 // path is run, the log takes both output streams, "exec" makes the converter
 // the process that dies with the program, and the closing comment swallows
 // the carriage return that ends every line the program writes.
-QString InputConversion::startConverter() {
+QString InputConversion::writeBatchFile() {
     if (QString problem =
             reasonIfFailing([&] { staged_ = std::make_unique<StagedOutput>(output_); });
         !problem.isEmpty())
@@ -111,19 +145,55 @@ QString InputConversion::startConverter() {
         return failureReason(QStringLiteral("the batch file could not be written: ") +
                              failure.description() + QLatin1Char('.'));
     }
+    return {};
+}
+
+QString InputConversion::startConverter(bool launcherOnly) {
     if (op_.abandoned())
         return {};
     QString problem;
     op_.step(172, [&] {
-        converter_ = std::make_unique<ConverterProcess>(batchFile_, temporaryFolder_);
-        connect(converter_.get(), &ConverterProcess::ended, this, &InputConversion::converterEnded);
-        if (!converter_->start())
-            problem = failureReason(QStringLiteral("the converter could not be started (%1).")
-                                        .arg(converter_->errorText()));
+        if (launcherOnly || !server_ || !server_->isReady() || !startServed())
+            problem = startLauncher();
     });
-    if (!converter_ && problem.isEmpty())
+    if (!served_ && !converter_ && problem.isEmpty())
         problem = failureReason(QStringLiteral("the converter could not be started."));
     return problem;
+}
+
+bool InputConversion::startServed() {
+    served_ = std::make_unique<ServedConversion>(
+        *server_, ServedBook{position_, input_, staged_->path(), logFile_, temporaryFolder_});
+    connect(served_.get(), &ServedConversion::ended, this, &InputConversion::servedEnded);
+    if (served_->start())
+        return true;
+    reportFallBack(input_, served_->errorText());
+    served_.reset();
+    return false;
+}
+
+QString InputConversion::startLauncher() {
+    converter_ = std::make_unique<ConverterProcess>(batchFile_, temporaryFolder_);
+    connect(converter_.get(), &ConverterProcess::ended, this, &InputConversion::converterEnded);
+    if (!converter_->start())
+        return failureReason(QStringLiteral("the converter could not be started (%1).")
+                                 .arg(converter_->errorText()));
+    return {};
+}
+
+// A lost book starts afresh: a new staged output, so that nothing the lost
+// child wrote can count as the launcher's result.
+void InputConversion::servedEnded() {
+    if (state_ != State::running || converter_)
+        return;
+    if (!served_->lost())
+        return converterEnded();
+    reportFallBack(input_, served_->errorText());
+    state_ = State::judging;
+    QString problem = writeBatchFile();
+    if (problem.isEmpty())
+        problem = startConverter(true);
+    settle(problem);
 }
 
 void InputConversion::converterEnded() {
@@ -132,8 +202,7 @@ void InputConversion::converterEnded() {
     state_ = State::judging;
     bool converted = false;
     op_.exitIf(174, [&] {
-        converted =
-            !converter_->endedBySignal() && converter_->exitStatus() == 0 && staged_->written();
+        converted = !endedBySignal() && exitStatus() == 0 && staged_->written();
         return converted;
     });
     QString reason = converted ? reasonIfFailing([&] { staged_->moveOverOutput(); }) : QString();
@@ -162,10 +231,19 @@ QString InputConversion::reasonFromLog() {
     if (errorText.isEmpty())
         op_.step(304, [&] {
             const QString lastLine = lastNonEmptyLine(logLines);
-            errorText =
-                lastLine.isEmpty() ? reasonFromEnding(*converter_) : failureReason(lastLine);
+            errorText = lastLine.isEmpty() ? reasonFromEnding(endedBySignal(), exitStatus())
+                                           : failureReason(lastLine);
         });
     return errorText;
+}
+
+// The launcher's end when it ran, otherwise the warm converter's child's.
+bool InputConversion::endedBySignal() const {
+    return converter_ ? converter_->endedBySignal() : served_->endedBySignal();
+}
+
+int InputConversion::exitStatus() const {
+    return converter_ ? converter_->exitStatus() : served_->exitStatus();
 }
 
 bool InputConversion::silentFor(qint64 milliseconds) {
@@ -187,10 +265,15 @@ void InputConversion::endAsHung(const QString& reason) {
 }
 
 bool InputConversion::stop() {
-    if (state_ != State::running)
+    if (state_ != State::running && state_ != State::awaitingServer)
         return false;
     state_ = State::judging;
-    converter_->endTree();
+    if (server_)
+        disconnect(server_, nullptr, this, nullptr);
+    if (served_)
+        served_->endTree();
+    if (converter_)
+        converter_->endTree();
     removeWorkingFiles();
     state_ = State::ended;
     return true;

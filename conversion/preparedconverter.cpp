@@ -1,9 +1,11 @@
 #include "preparedconverter.h"
 
+#include "converterserver.h"
 #include "cunzip.h"
 #include "failure.h"
 #include "handledoperation.h"
 #include "munzip.h"
+#include "settingskeys.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +17,18 @@ namespace quillbrook {
 namespace {
 
 const QString archiveName = QStringLiteral("calibre.zip");
+
+// Books wait this long at most for the server before they go through the
+// per-book launcher; it loads calibre in about the time that the launcher
+// needs to start calibre for one book.
+constexpr std::chrono::seconds serverReadyLimit{20};
+
+// The run goes on through the per-book launcher; the reason goes to the error stream.
+void reportWarmConverterGone(const QString& reason) {
+    qWarning("Quillbrook: the books of this run that have not started go through the per-book "
+             "launcher, not the warm converter: %s",
+             qUtf8Printable(reason));
+}
 
 QByteArray readConverterResource() {
     QFile resource(QStringLiteral(":/CUSTOM/101"));
@@ -36,6 +50,10 @@ void writeNewFile(const QByteArray& bytes, const QString& path) {
 }
 
 } // namespace
+
+PreparedConverter::PreparedConverter() = default;
+
+PreparedConverter::~PreparedConverter() = default;
 
 QString PreparedConverter::prepare(const QString& programFolder, const ProgramLifetime& lifetime) {
     QString problem;
@@ -60,7 +78,17 @@ QString PreparedConverter::prepare(const QString& programFolder, const ProgramLi
         remove();
     else if (folder_)
         QFile::remove(workingFile(archiveName));
+    if (folder_ && !lifetime.ended())
+        startServer();
     return problem;
+}
+
+// The server object stays until this one goes: the run may end from inside
+// one of its signals, the last book's end.
+void PreparedConverter::remove() {
+    if (server_)
+        server_->end();
+    folder_.reset();
 }
 
 QString PreparedConverter::launcher() const {
@@ -73,6 +101,27 @@ QString PreparedConverter::workingFile(const QString& name) const {
 
 QString PreparedConverter::temporaryFolder() const {
     return workingFile(QStringLiteral("tmp"));
+}
+
+// A run never fails for want of the warm converter: the per-book launcher is
+// always there, so a WarmConverter value that is not a truth counts as False.
+void PreparedConverter::startServer() {
+    try {
+        if (!settingKeys::WarmConverter.read())
+            return;
+    } catch (const Failure& failure) {
+        reportWarmConverterGone(QStringLiteral("the setting WarmConverter is neither True nor "
+                                               "False (%1)")
+                                    .arg(failure.description()));
+        return;
+    }
+    server_ = std::make_unique<ConverterServer>(
+        workingFile(QStringLiteral("calibre/converter-server.py")), temporaryFolder());
+    QObject::connect(server_.get(), &ConverterServer::failed, server_.get(),
+                     reportWarmConverterGone);
+    QObject::connect(server_.get(), &ConverterServer::serverLost, server_.get(),
+                     reportWarmConverterGone);
+    server_->start(serverReadyLimit);
 }
 
 void PreparedConverter::makeFolder() {

@@ -2,6 +2,7 @@
 
 #include "settings.h"
 
+#include <QFile>
 #include <QThread>
 #include <algorithm>
 #include <cmath>
@@ -47,8 +48,39 @@ double MinutesSetting::read() const {
     return isNumber && std::isfinite(stored) && stored >= 0 ? stored : defaultMinutes;
 }
 
-int processorCoresUpTo4() {
-    return std::clamp(QThread::idealThreadCount(), 1, 4);
+namespace {
+
+// The share of the available memory that one conversion is counted to need.
+constexpr qint64 bytesPerConversion = 400LL * 1000 * 1000;
+constexpr int mostConversions = 16;
+
+// MemAvailable of /proc/meminfo in bytes, or -1 when it cannot be read.
+qint64 availableMemory() {
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    if (!meminfo.open(QIODevice::ReadOnly | QIODevice::Text))
+        return -1;
+    for (QByteArray line = meminfo.readLine(); !line.isEmpty(); line = meminfo.readLine()) {
+        if (!line.startsWith("MemAvailable:"))
+            continue;
+        const QList<QByteArray> words = line.simplified().split(' ');
+        bool isNumber = false;
+        const qint64 kibibytes = words.value(1).toLongLong(&isNumber);
+        return isNumber && words.value(2) == "kB" ? kibibytes * 1024 : -1;
+    }
+    return -1;
+}
+
+} // namespace
+
+int simultaneousConversionsFor(int cores, qint64 availableBytes) {
+    qint64 count = std::max(cores, 1);
+    if (availableBytes >= 0)
+        count = std::min(count, availableBytes / bytesPerConversion);
+    return int(std::clamp<qint64>(count, 1, mostConversions));
+}
+
+int simultaneousConversionsForThisMachine() {
+    return simultaneousConversionsFor(QThread::idealThreadCount(), availableMemory());
 }
 
 } // namespace quillbrook

@@ -58,8 +58,12 @@ struct MinutesSetting {
     double read() const;
 };
 
-// The number of processor cores, at most 4.
-int processorCoresUpTo4();
+// How many conversions a machine runs at once by default: one per processor
+// core, yet at most one per 400 MB of the memory available (availableBytes,
+// negative when unknown), and from 1 to 16.
+int simultaneousConversionsFor(int cores, qint64 availableBytes);
+// The same for this machine now: its cores, and MemAvailable of /proc/meminfo.
+int simultaneousConversionsForThisMachine();
 
 namespace settingKeys {
 // Whether "Save results to this folder:" is selected.
@@ -76,11 +80,14 @@ inline constexpr TextSetting LastFolder{QLatin1String("LastFolder"), QLatin1Stri
 inline constexpr TextSetting Extension{QLatin1String("Extension"), QLatin1String("mobi")};
 // How many converters a run keeps going at once.
 inline constexpr CountSetting SimultaneousConversions{QLatin1String("SimultaneousConversions"), 1,
-                                                      16, processorCoresUpTo4};
+                                                      16, simultaneousConversionsForThisMachine};
 // After how many minutes without a new log line a converter counts as hung; 0
 // turns the watch off.
 inline constexpr MinutesSetting StalledConverterMinutes{QLatin1String("StalledConverterMinutes"),
                                                         10};
+// Whether a run converts through the warm converter (calibre loaded once),
+// or starts the per-book launcher for every book.
+inline constexpr TruthSetting WarmConverter{QLatin1String("WarmConverter"), true};
 } // namespace settingKeys
 
 // The run's two settings as a run reads them.

@@ -4,17 +4,6 @@
 
 namespace quillbrook {
 
-namespace {
-
-QProcessEnvironment environmentWithTemporaryFolder(const QString& folder) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"TMPDIR", "TEMP", "TMP"})
-        environment.insert(QLatin1String(name), folder);
-    return environment;
-}
-
-} // namespace
-
 ConverterProcess::ConverterProcess(const QString& batchFile, const QString& temporaryFolder,
                                    QObject* parent)
     : QObject(parent) {

@@ -1,14 +1,12 @@
 #include "converterserver.h"
 
-#include "childprocess.h"
+#include "shelllaunch.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <algorithm>
-#include <csignal>
-#include <unistd.h>
 
 namespace quillbrook {
 
@@ -76,19 +74,13 @@ void appendField(QByteArray& request, const QByteArray& field) {
     request += '\0';
 }
 
-void killGroup(qint64 group) {
-    if (group > 0)
-        ::kill(-static_cast<pid_t>(group), SIGKILL);
-}
-
 } // namespace
 
 ConverterServer::ConverterServer(const QString& serverScript, const QString& temporaryFolder,
                                  QObject* parent)
     : QObject(parent), serverScript_(serverScript) {
     process_.setProcessEnvironment(environmentWithTemporaryFolder(temporaryFolder));
-    const pid_t program = getpid();
-    process_.setChildProcessModifier([program] { detachIntoOwnGroup(program); });
+    setUpOwnGroup(process_);
     readyTimer_.setSingleShot(true);
     connect(&readyTimer_, &QTimer::timeout, this, &ConverterServer::readyTimedOut);
     connect(&process_, &QProcess::readyReadStandardOutput, this, &ConverterServer::readAnswers);
@@ -146,7 +138,7 @@ void ConverterServer::endBook(qint64 id) {
     if (book == books_.constEnd())
         return;
     if (*book > 0)
-        killGroup(*book);
+        killProcessGroup(*book);
     else
         endOnStart_.insert(id);
 }
@@ -169,7 +161,7 @@ void ConverterServer::end() {
             process_.closeWriteChannel();
             process_.waitForFinished(endingLimitMs);
         }
-        killGroup(serverGroup_);
+        killProcessGroup(serverGroup_);
         process_.waitForFinished(-1);
     }
 }
@@ -238,7 +230,7 @@ void ConverterServer::bookStarted(qint64 id, qint64 pid) {
         return;
     books_[id] = pid;
     if (endOnStart_.remove(id))
-        killGroup(pid);
+        killProcessGroup(pid);
     emit started(id, pid);
 }
 
@@ -248,7 +240,7 @@ void ConverterServer::bookEnded(qint64 id, bool exitedBySignal, int status) {
     const auto book = books_.constFind(id);
     if (book == books_.constEnd())
         return;
-    killGroup(*book);
+    killProcessGroup(*book);
     books_.erase(book);
     endOnStart_.remove(id);
     emit ended(id, exitedBySignal, status);
@@ -285,7 +277,7 @@ QString ConverterServer::lastErrorLine() const {
 
 void ConverterServer::killBookGroups() {
     for (const qint64 pid : std::as_const(books_))
-        killGroup(pid);
+        killProcessGroup(pid);
 }
 
 void ConverterServer::giveUp(const QString& reason) {

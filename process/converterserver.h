@@ -47,6 +47,8 @@ public:
     // readyLimit. Called once.
     void start(std::chrono::milliseconds readyLimit);
     bool isReady() const { return state_ == State::Ready; }
+    // Started, and neither ready nor failed yet.
+    bool isStarting() const { return state_ == State::Starting; }
 
     // Asks for a child that converts the book; started() or notStarted()
     // follows. False, with no signal, when the server is not ready, the id is

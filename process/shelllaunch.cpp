@@ -31,8 +31,19 @@ void setUpShell(QProcess& process, const QStringList& arguments) {
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
+    setUpOwnGroup(process);
+}
+
+void setUpOwnGroup(QProcess& process) {
     const pid_t program = getpid();
     process.setChildProcessModifier([program] { detachIntoOwnGroup(program); });
+}
+
+QProcessEnvironment environmentWithTemporaryFolder(const QString& folder) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"TMPDIR", "TEMP", "TMP"})
+        environment.insert(QLatin1String(name), folder);
+    return environment;
 }
 
 } // namespace quillbrook

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QProcessEnvironment>
 #include <QStringList>
 
 class QProcess;
@@ -13,6 +14,14 @@ namespace quillbrook {
 // and with a parent-death signal (so that it dies with the program even when
 // the program is killed outright). The caller starts it.
 void setUpShell(QProcess& process, const QStringList& arguments);
+
+// Gives a process, once started, a group of its own and the parent-death
+// signal, as setUpShell does, for a program started without the shell.
+void setUpOwnGroup(QProcess& process);
+
+// The program's environment with TMPDIR, TEMP and TMP naming the folder, so
+// that what a child leaves behind stays where the caller removes it.
+QProcessEnvironment environmentWithTemporaryFolder(const QString& folder);
 
 // Kills every process left in the group a shell set up so was started as.
 void killProcessGroup(qint64 group);

@@ -9,10 +9,14 @@
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTest>
 #include <QXmlStreamReader>
+#include <csignal>
+#include <unistd.h>
 #include <zip.h>
 
 using namespace quillbrook;
@@ -96,6 +100,86 @@ void makeMobi(const QString& folder, const QString& name, const QString& title, 
     QFile::remove(html);
 }
 
+// The real calibre's ebook-convert first on PATH under another folder, with
+// two lines added before it imports calibre that record each time it runs as
+// a program of its own, as the per-book launcher runs it. The warm
+// converter's server runs those lines too, once, under its own name, and
+// they record nothing then. PATH is put back by the conversion fixture.
+class RecordingCalibre {
+public:
+    RecordingCalibre() {
+        QFile real(QStandardPaths::findExecutable(QStringLiteral("ebook-convert")));
+        QVERIFY(real.open(QIODevice::ReadOnly));
+        const QByteArray firstLine = real.readLine();
+        const QByteArray rest = real.readAll();
+        test::writeFile(script(), firstLine + R"(import os as quillbrook_os, sys as quillbrook_sys
+if quillbrook_os.path.basename(quillbrook_sys.argv[0]) == 'ebook-convert': open(quillbrook_os.environ['QUILLBROOK_LAUNCHER_CALLS'], 'a').write(quillbrook_sys.argv[1] + '\n')
+)" + rest);
+        QFile(script()).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("QUILLBROOK_LAUNCHER_CALLS", QFile::encodeName(callsFile()));
+        qputenv("PATH", QFile::encodeName(folder_.path()) + ':' + qgetenv("PATH"));
+    }
+
+    // The inputs ebook-convert was run with as a program of its own.
+    QStringList launcherCalls() const {
+        const QString calls = QString::fromUtf8(test::readAll(callsFile()));
+        return calls.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+private:
+    QString script() const { return folder_.path() + QStringLiteral("/ebook-convert"); }
+    QString callsFile() const { return folder_.path() + QStringLiteral("/calls"); }
+
+    QTemporaryDir folder_;
+};
+
+QList<QByteArray> procStatus(qint64 pid) {
+    const QByteArray stat = test::readAll(QStringLiteral("/proc/%1/stat").arg(pid));
+    const qsizetype afterName = stat.lastIndexOf(')');
+    return afterName < 0 ? QList<QByteArray>() : stat.mid(afterName + 2).split(' ');
+}
+
+// The living children of a process.
+QList<qint64> childrenOf(qint64 parent) {
+    QList<qint64> children;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& entry : entries) {
+        const QList<QByteArray> status = procStatus(entry.toLongLong());
+        if (status.size() > 2 && status[0] != "Z" && status[1].toLongLong() == parent)
+            children << entry.toLongLong();
+    }
+    return children;
+}
+
+// The warm converter's server among the children of a process, or 0.
+qint64 serverOf(qint64 parent) {
+    for (const qint64 child : childrenOf(parent))
+        if (test::readAll(QStringLiteral("/proc/%1/cmdline").arg(child))
+                .contains("converter-server.py"))
+            return child;
+    return 0;
+}
+
+// Waits until the server has a child, that is, converts a book; its pid, or 0.
+qint64 serverOnceConverting(qint64 parent) {
+    qint64 server = 0;
+    const bool converting = QTest::qWaitFor(
+        [&] {
+            server = serverOf(parent);
+            return server != 0 && !childrenOf(server).isEmpty();
+        },
+        60000);
+    return converting ? server : 0;
+}
+
+QStringList samplePaths() {
+    const QDir samples(test::builtProgramFolder() + QStringLiteral("/Samples"));
+    QStringList paths;
+    for (const QString& name : samples.entryList({QStringLiteral("*.mobi")}, QDir::Files))
+        paths << samples.filePath(name);
+    return paths;
+}
+
 } // namespace
 
 // The whole road with the real calibre: resource, unpacking, launcher, converter.
@@ -114,6 +198,10 @@ private slots:
     void damagedBooksThatConvertAreNamed();
     void equalNamesGiveTwoValidEpubs();
     void fullDiskLeavesTheEarlierEpubIntact();
+    void warmConverterConvertsTheSamples();
+    void lostWarmConverterLeavesItsBooksToTheLauncher();
+    void warmConverterEndsWithTheRun_data();
+    void warmConverterEndsWithTheRun();
 };
 
 void CalibreConversionTest::initTestCase() {
@@ -286,6 +374,118 @@ void CalibreConversionTest::fullDiskLeavesTheEarlierEpubIntact() {
                                   QDir::Name | QDir::IgnoreCase),
              (QStringList{"filler", "Harbour Tales.epub"}));
     QCOMPARE(fx.leftInTemporaryFolder(), QStringList());
+}
+
+// Every book goes through the server's children once it is ready, and
+// nothing of the server outlives the run.
+void CalibreConversionTest::warmConverterConvertsTheSamples() {
+    test::ConversionFixture fx;
+    RecordingCalibre calibre;
+    test::storeSetting(QStringLiteral("SimultaneousConversions"), QStringLiteral("2"));
+    const QStringList books = samplePaths();
+    QVERIFY(!books.isEmpty());
+    fx.add(books);
+
+    fx.form().PushButton2->click();
+    const qint64 server = serverOnceConverting(getpid());
+    QVERIFY(server != 0);
+    fx.waitForTheRunToEnd();
+
+    QCOMPARE(fx.dialogs().messages(), QStringList{QStringLiteral("Done.")});
+    QCOMPARE(calibre.launcherCalls(), QStringList());
+    for (const QString& book : books)
+        QCOMPARE(epubProblem(fx.files() + QLatin1Char('/') + StripExtension(FileNameOf(book)) +
+                                 QStringLiteral(".epub"),
+                             QString()),
+                 QString());
+    QVERIFY(test::processEnds(server));
+    QCOMPARE(fx.leftInTemporaryFolder(), QStringList());
+}
+
+// The server dies while it converts: its books and the rest go through the
+// launcher, and the final message is the usual one.
+void CalibreConversionTest::lostWarmConverterLeavesItsBooksToTheLauncher() {
+    test::ConversionFixture fx;
+    RecordingCalibre calibre;
+    test::storeSetting(QStringLiteral("SimultaneousConversions"), QStringLiteral("2"));
+    QStringList books;
+    for (const QString& sample : samplePaths())
+        for (const QString& copy : {QStringLiteral("a"), QStringLiteral("b")}) {
+            books << fx.files() + QLatin1Char('/') + copy + QLatin1Char('/') + FileNameOf(sample);
+            QDir().mkpath(fx.files() + QLatin1Char('/') + copy);
+            QVERIFY(QFile::copy(sample, books.constLast()));
+        }
+    fx.form().Option2->click();
+    fx.add(books);
+
+    fx.form().PushButton2->click();
+    const qint64 server = serverOnceConverting(getpid());
+    QVERIFY(server != 0);
+    const QList<qint64> children = childrenOf(server);
+    ::kill(pid_t(server), SIGKILL);
+    fx.waitForTheRunToEnd();
+
+    QCOMPARE(fx.dialogs().messages(), QStringList{QStringLiteral("Done.")});
+    QVERIFY(!calibre.launcherCalls().isEmpty());
+    for (const QString& book : books)
+        QCOMPARE(epubProblem(StripExtension(book) + QStringLiteral(".epub"), QString()), QString());
+    for (const qint64 child : children)
+        QVERIFY(test::processEnds(child));
+    QCOMPARE(fx.leftInTemporaryFolder(), QStringList());
+}
+
+void CalibreConversionTest::warmConverterEndsWithTheRun_data() {
+    QTest::addColumn<QString>("end");
+    QTest::newRow("Stop") << QStringLiteral("Stop");
+    QTest::newRow("window closed") << QStringLiteral("close");
+    QTest::newRow("SIGTERM") << QStringLiteral("SIGTERM");
+}
+
+// Ended while its children convert, the server goes with every child, and
+// the run's folder with it; no output appears.
+void CalibreConversionTest::warmConverterEndsWithTheRun() {
+    QFETCH(QString, end);
+    test::ConversionFixture fx;
+    test::storeSetting(QStringLiteral("SimultaneousConversions"), QStringLiteral("2"));
+    const QStringList books = samplePaths();
+    QProcess program;
+    qint64 server = 0;
+    if (end == QLatin1String("SIGTERM")) {
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(QStringLiteral(QUILLBROOK_CONVERSION_RUNNER), books);
+        QVERIFY(program.waitForStarted(20000));
+        server = serverOnceConverting(program.processId());
+    } else {
+        fx.add(books);
+        fx.form().show();
+        fx.form().PushButton2->click();
+        server = serverOnceConverting(getpid());
+    }
+    QVERIFY(server != 0);
+    const QList<qint64> children = childrenOf(server);
+
+    if (end == QLatin1String("SIGTERM")) {
+        ::kill(pid_t(program.processId()), SIGTERM);
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    } else {
+        fx.dialogs().answerMessage(Dialogs::Answer::Yes);
+        if (end == QLatin1String("Stop")) {
+            fx.form().PushButton2->click();
+            fx.waitForTheRunToEnd();
+        } else {
+            QVERIFY(fx.form().close());
+            QCoreApplication::processEvents();
+        }
+    }
+
+    QVERIFY(test::processEnds(server));
+    for (const qint64 child : children)
+        QVERIFY(test::processEnds(child));
+    QCOMPARE(QDir(fx.files()).entryList({QStringLiteral("*.epub")}, QDir::Files | QDir::Hidden),
+             QStringList());
+    QCOMPARE(fx.leftInTemporaryFolder(), QStringList());
+    fx.dialogs().forget();
 }
 
 QTEST_MAIN(CalibreConversionTest)

@@ -3,8 +3,6 @@
 #include "testenvironment.h"
 
 #include <QTest>
-#include <QThread>
-#include <algorithm>
 
 using namespace quillbrook;
 
@@ -16,6 +14,10 @@ private slots:
     void init() { test::clearSettingsStore(); }
     void simultaneousConversions_data();
     void simultaneousConversions();
+    void defaultSimultaneousConversions_data();
+    void defaultSimultaneousConversions();
+    void warmConverter_data();
+    void warmConverter();
     void stalledConverterMinutes_data();
     void stalledConverterMinutes();
     void equalOutputNamesAreNumbered();
@@ -24,7 +26,7 @@ private slots:
 void ConversionPartsTest::simultaneousConversions_data() {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<int>("count");
-    const int cores = std::clamp(QThread::idealThreadCount(), 1, 4);
+    const int cores = simultaneousConversionsForThisMachine();
     QTest::newRow("absent") << QString() << cores;
     QTest::newRow("one") << "1" << 1;
     QTest::newRow("sixteen, with spaces") << " 16 " << 16;
@@ -40,6 +42,46 @@ void ConversionPartsTest::simultaneousConversions() {
     if (!stored.isNull())
         test::storeSetting(QStringLiteral("SimultaneousConversions"), stored);
     QCOMPARE(SimultaneousConversions(), count);
+}
+
+void ConversionPartsTest::defaultSimultaneousConversions_data() {
+    QTest::addColumn<int>("cores");
+    QTest::addColumn<qint64>("availableBytes");
+    QTest::addColumn<int>("count");
+    constexpr qint64 megabytes = 1000 * 1000;
+    QTest::newRow("two cores, plenty of memory") << 2 << 24000 * megabytes << 2;
+    QTest::newRow("sixteen cores") << 16 << 64000 * megabytes << 16;
+    QTest::newRow("more than sixteen cores") << 64 << 256000 * megabytes << 16;
+    QTest::newRow("memory limits") << 8 << 1300 * megabytes << 3;
+    QTest::newRow("exactly 400 MB each") << 8 << 1600 * megabytes << 4;
+    QTest::newRow("less than 400 MB") << 8 << 100 * megabytes << 1;
+    QTest::newRow("no memory available") << 8 << qint64(0) << 1;
+    QTest::newRow("memory unknown") << 6 << qint64(-1) << 6;
+    QTest::newRow("memory unknown, many cores") << 48 << qint64(-1) << 16;
+    QTest::newRow("cores unknown") << 0 << 24000 * megabytes << 1;
+}
+
+void ConversionPartsTest::defaultSimultaneousConversions() {
+    QFETCH(int, cores);
+    QFETCH(qint64, availableBytes);
+    QFETCH(int, count);
+    QCOMPARE(simultaneousConversionsFor(cores, availableBytes), count);
+}
+
+void ConversionPartsTest::warmConverter_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("warm");
+    QTest::newRow("absent") << QString() << true;
+    QTest::newRow("True") << "True" << true;
+    QTest::newRow("False") << "False" << false;
+}
+
+void ConversionPartsTest::warmConverter() {
+    QFETCH(QString, stored);
+    QFETCH(bool, warm);
+    if (!stored.isNull())
+        test::storeSetting(QStringLiteral("WarmConverter"), stored);
+    QCOMPARE(settingKeys::WarmConverter.read(), warm);
 }
 
 void ConversionPartsTest::stalledConverterMinutes_data() {
