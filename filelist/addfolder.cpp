@@ -36,7 +36,7 @@ QStringList extensionPatterns(const QString& extensions) {
 
 void appendFilesOfTree(const FolderCommandTarget& target, const QString& folder,
                        const QStringList& patterns, const StepRunner& runStep) {
-    // One text for every item of this add: the items share it.
+    // Every path below is cleaned the same way, so this text begins each of them.
     const QString baseFolder = CleanPath(folder);
     FolderSet folders;
     runStep(114, [&] { folders = {folder + pathSeparator}; });

@@ -11,12 +11,13 @@ namespace quillbrook {
 // The input list shown in the main window's list, positions 1 to count in
 // display order. Items show one text each: the path of one input file. Each
 // also keeps, unseen, the folder it came into the list with (empty for a file
-// added on its own), under baseFolderRole.
+// added on its own), under baseFolderRole; that folder begins the path, and
+// a new path, set on its own, comes with no folder.
 namespace inputlist {
 
 inline constexpr int baseFolderRole = Qt::UserRole;
 
-// A folder's files are given the same folder text, which the items then share.
+// The folder is kept only when it begins the path.
 void append(QTreeWidget& list, const QString& path, const QString& baseFolder = {});
 int count(const QTreeWidget& list);
 // The text at a position from 1 to count; another position is failure 9.
