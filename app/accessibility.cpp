@@ -4,6 +4,7 @@
 
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -69,6 +70,12 @@ void describeControls(Form1& form) {
         QStringLiteral("The folder the EPUB files are saved in when \"Save results to this "
                        "folder:\" is selected"));
     form.PushButton9->setAccessibleName(QStringLiteral("Choose output folder"));
+    form.KeepSubfolders->setAccessibleName(form.KeepSubfolders->text());
+    form.KeepSubfolders->setAccessibleDescription(
+        QStringLiteral("Saves a book added with a folder under its sub-folder of that folder"));
+    form.SkipConverted->setAccessibleName(form.SkipConverted->text());
+    form.SkipConverted->setAccessibleDescription(
+        QStringLiteral("Leaves out a book whose EPUB file is newer than the book"));
 }
 
 } // namespace quillbrook

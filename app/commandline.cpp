@@ -20,8 +20,9 @@ const QString helpText = QStringLiteral(
     "Converts MOBI e-books into EPUB with calibre, many at a time.\n"
     "\n"
     "Opens the window and adds the files and folders given to its list, as a drop\n"
-    "of them on the list does. A folder adds every file of its tree that has the\n"
-    "extension last entered for \"Add All MOBI File(s) In Folder\" (at first mobi).\n"
+    "of them on the list does. A folder adds every file of its tree that has one of\n"
+    "the extensions last entered for \"Add All MOBI File(s) In Folder\" (at first\n"
+    "mobi).\n"
     "When the program already runs for this user on this display, the files and\n"
     "folders go to that window instead, which comes to the front.\n"
     "\n"
@@ -80,11 +81,11 @@ CommandLineRequest readCommandLine(const QStringList& arguments, const QString& 
 void addCommandLinePaths(Form1& window, const QStringList& paths) {
     const FolderCommandTarget target{window, *window.ListView1, window.dialogs(),
                                      window.lifetime()};
-    const QString folderPattern = QStringLiteral("*.") + folderExtension();
+    const QStringList folderPatterns = extensionPatterns(folderExtension());
     for (const QString& path : paths) {
         if (window.lifetime().ended())
             return;
-        addPathAsDropped(target, path, folderPattern);
+        addPathAsDropped(target, path, folderPatterns);
     }
 }
 

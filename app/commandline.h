@@ -28,8 +28,8 @@ struct CommandLineRequest {
 CommandLineRequest readCommandLine(const QStringList& arguments, const QString& workingFolder);
 
 // Adds the paths to the window's list as a drop of them on the list does, in
-// their order; a folder adds the files of its tree that have the extension
-// last entered for a folder ("Extension").
+// their order; a folder adds the files of its tree that have one of the
+// extensions last entered for a folder ("Extension").
 void addCommandLinePaths(Form1& window, const QStringList& paths);
 
 // Adds batches of paths as addCommandLinePaths does, one after another in the

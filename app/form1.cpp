@@ -11,6 +11,7 @@
 #include "settingskeys.h"
 #include "skin.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -153,10 +154,18 @@ void Form1::createControls() {
     paintWhite(Frame3);
     Text1 = place<QLineEdit>(Frame3, "Text1", 240, 300, 5775, 345);
     PushButton9 = placeButton(Frame3, "PushButton9", QStringLiteral("..."), 6120, 300, 600, 345);
+    // Each to the right of the option row it belongs to, in the frame's free space.
+    KeepSubfolders = place<QCheckBox>(Frame2, "KeepSubfolders", 4080, 300, 3600, 255);
+    KeepSubfolders->setText(QStringLiteral("Keep sub-folders"));
+    paintWhite(KeepSubfolders);
+    SkipConverted = place<QCheckBox>(Frame2, "SkipConverted", 4080, 1410, 3600, 255);
+    SkipConverted->setText(QStringLiteral("Skip books already converted"));
+    paintWhite(SkipConverted);
 
     // Top to bottom, left to right; the progress bar takes no focus.
-    const QList<QWidget*> tabOrder{ListView1, PushButton1, PushButton4, PushButton6, PushButton7,
-                                   Option1,   Text1,       PushButton9, Option2,     PushButton2};
+    const QList<QWidget*> tabOrder{ListView1,   PushButton1, PushButton4,    PushButton6,
+                                   PushButton7, Option1,     KeepSubfolders, Text1,
+                                   PushButton9, Option2,     SkipConverted,  PushButton2};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
@@ -184,6 +193,8 @@ void Form1::connectControls() {
     connect(Option1, &QRadioButton::clicked, this, storeQuietly(&Form1::optionSelected));
     connect(Option2, &QRadioButton::clicked, this, storeQuietly(&Form1::optionSelected));
     connect(Text1, &QLineEdit::textEdited, this, storeQuietly(&Form1::Text1_Change));
+    for (QCheckBox* box : {KeepSubfolders, SkipConverted})
+        connect(box, &QCheckBox::clicked, this, storeQuietly(&Form1::storeLibraryOptions));
     for (QRadioButton* option : {Option1, Option2})
         connect(option, &QRadioButton::toggled, this, &Form1::keepSelectedOptionInTabChain);
     keepSelectedOptionInTabChain();
@@ -245,12 +256,21 @@ void Form1::Form_Load() {
         op.step(140, [&] { Frame3->setEnabled(true); });
     else
         op.step(142, [&] { Frame3->setEnabled(false); });
+    KeepSubfolders->setEnabled(Option1->isChecked());
+    op.step(144, [&] { KeepSubfolders->setChecked(settingKeys::KeepSubfolders.read()); });
+    op.step(146, [&] { SkipConverted->setChecked(settingKeys::SkipConverted.read()); });
 }
 
 void Form1::optionSelected() {
     settingKeys::Option1.write(Option1->isChecked());
     settingKeys::Option2.write(Option2->isChecked());
     Frame3->setEnabled(Option1->isChecked());
+    KeepSubfolders->setEnabled(Option1->isChecked());
+}
+
+void Form1::storeLibraryOptions() {
+    settingKeys::KeepSubfolders.write(KeepSubfolders->isChecked());
+    settingKeys::SkipConverted.write(SkipConverted->isChecked());
 }
 
 void Form1::setText1(const QString& text) {
@@ -276,6 +296,11 @@ void Form1::closeEvent(QCloseEvent* event) {
     }
     lifetime_.end();
     endConversionRun(conversionState_);
+    // Stored at each click too; a store that cannot be written has been told of then.
+    try {
+        storeLibraryOptions();
+    } catch (const Failure&) {
+    }
     event->accept();
 }
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+class QCheckBox;
 class QGroupBox;
 class QLineEdit;
 class QProgressBar;
@@ -68,6 +69,8 @@ public:
     QGroupBox* Frame3;
     QLineEdit* Text1;
     QPushButton* PushButton9;
+    QCheckBox* KeepSubfolders;
+    QCheckBox* SkipConverted;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -84,6 +87,7 @@ private:
     void Form_Load();
     void optionSelected();
     void Text1_Change();
+    void storeLibraryOptions();
 
     Form1Setup setup_;
     ProgramLifetime lifetime_;

@@ -2,6 +2,7 @@
 
 #include "dialogs.h"
 #include "inputcheck.h"
+#include "libraryoutputs.h"
 #include "mobicheck.h"
 #include "paths.h"
 #include "settingskeys.h"
@@ -58,10 +59,7 @@ void ConversionRun::start() {
         });
         return end();
     }
-    op_.step(140, [&] {
-        itemCount_ = frontEnd_->itemCount();
-        outcomes_.resize(itemCount_);
-    });
+    op_.step(140, [&] { outcomes_.resize(frontEnd_->itemCount()); });
     readRunSettings();
     phase_ = Phase::converting;
     advance();
@@ -100,11 +98,13 @@ void ConversionRun::advance() {
     if (advancing_ || (!starting() && phase_ != Phase::stopped))
         return;
     advancing_ = true;
-    while (starting() && nextPosition_ <= itemCount_ && int(running_.size()) < simultaneous_)
+    // The list is read as it is now: items added during the run are taken too.
+    while (starting() && nextPosition_ <= frontEnd_->itemCount() &&
+           int(running_.size()) < simultaneous_)
         begin(nextPosition_++);
     advancing_ = false;
-    const bool allBegun =
-        phase_ == Phase::stopped || (phase_ == Phase::converting && nextPosition_ > itemCount_);
+    const bool allBegun = phase_ == Phase::stopped ||
+                          (phase_ == Phase::converting && nextPosition_ > frontEnd_->itemCount());
     if (allBegun && running_.empty())
         finish();
 }
@@ -115,18 +115,24 @@ void ConversionRun::begin(int position) {
     QString input;
     op_.step(144, [&] { frontEnd_->showWaitPointer(); });
     op_.step(146, [&] { input = frontEnd_->itemText(position); });
-    outcomes_[position - 1].input = input;
+    outcomeOf(position).input = input;
     op_.step(150, [&] {
         frontEnd_->showProgressText(QStringLiteral("Processing: ") + FileNameOf(input));
     });
     QString problem;
     op_.step(302, [&] { problem = inputProblem(input); });
+    QString subfolder;
     QString output;
     if (problem.isEmpty()) {
-        output = formOutput(position, input);
+        subfolder = keptSubfolderOf(position, input);
+        output = formOutput(position, input, subfolder);
         if (output.isEmpty())
             problem = failureReason(QStringLiteral("no save option is selected."));
     }
+    if (problem.isEmpty() && frontEnd_->skipsConverted() && isConvertedAlready(output, input))
+        return skip(position);
+    if (problem.isEmpty() && !subfolder.isEmpty())
+        problem = makeSubfolders(FolderOf(output).chopped(subfolder.size()), subfolder);
     if (!problem.isEmpty())
         return inputEnded(position, {false, problem});
     auto conversion = std::make_unique<InputConversion>(position, input, output, converter_, op_);
@@ -138,21 +144,43 @@ void ConversionRun::begin(int position) {
     // Read while the converters work, so the check adds nothing to the run's time.
     op_.step(308, [&] {
         if (isMobiBook(input))
-            outcomes_[position - 1].damage = damageOf(input).value_or(QString());
+            outcomeOf(position).damage = damageOf(input).value_or(QString());
     });
     running_.push_back(std::move(conversion));
 }
 
+// The outcome of an input; the vector grows with items added during the run.
+InputOutcome& ConversionRun::outcomeOf(int position) {
+    if (std::size_t(position) > outcomes_.size())
+        outcomes_.resize(position);
+    return outcomes_[position - 1];
+}
+
+// Under "Keep sub-folders", a book saved to the output folder goes into the
+// sub-folder it had below the folder it came with.
+QString ConversionRun::keptSubfolderOf(int position, const QString& input) {
+    if (!frontEnd_->savesToFolder() || !frontEnd_->keepsSubfolders())
+        return {};
+    return keptSubfolder(input, frontEnd_->itemBaseFolder(position));
+}
+
+// The book's output is newer than the book: it counts as skipped, not as a failure.
+void ConversionRun::skip(int position) {
+    outcomeOf(position).skipped = true;
+    inputEnded(position, {false, QString()});
+}
+
 // Output names are decided here, in list order, whatever order the
-// conversions end in.
-QString ConversionRun::formOutput(int position, const QString& input) {
+// conversions end in; the "(2)" rule holds within each sub-folder.
+QString ConversionRun::formOutput(int position, const QString& input, const QString& subfolder) {
     QString output;
     const auto epubName = [&] {
         return StripExtension(FileNameOf(input)) + QStringLiteral(".epub");
     };
     if (op_.when(154, [&] { return frontEnd_->savesToFolder(); }))
         op_.step(156, [&] {
-            output = CleanPath(frontEnd_->outputFolderText() + pathSeparator + epubName());
+            output =
+                CleanPath(frontEnd_->outputFolderText() + pathSeparator + subfolder + epubName());
         });
     else if (op_.when(158, [&] { return frontEnd_->savesBesideOriginal(); }))
         op_.step(160, [&] { output = CleanPath(FolderOf(input) + pathSeparator + epubName()); });
@@ -160,7 +188,7 @@ QString ConversionRun::formOutput(int position, const QString& input) {
         return {};
     const QString claimed = outputNames_.claim(output);
     if (claimed != output)
-        outcomes_[position - 1].renamedTo = FileNameOf(claimed);
+        outcomeOf(position).renamedTo = FileNameOf(claimed);
     return claimed;
 }
 
@@ -184,11 +212,11 @@ void ConversionRun::letGo(InputConversion* conversion) {
     running_.erase(found);
 }
 
-// Items added during the run are not converted by it, yet they count here.
+// The bar counts every item of the list as it is now.
 void ConversionRun::inputEnded(int position, const ConversionEnd& end) {
     op_.step(190, [&] {
-        outcomes_[position - 1].converted = end.converted;
-        outcomes_[position - 1].error = end.reason;
+        outcomeOf(position).converted = end.converted;
+        outcomeOf(position).error = end.reason;
     });
     ++endedCount_;
     op_.step(148,
@@ -249,11 +277,10 @@ bool ConversionRun::mayClose() {
 void ConversionRun::stop() {
     phase_ = Phase::stopped;
     for (const int position : stopRunning())
-        outcomes_[position - 1].error = stoppedByUserReason();
-    for (; nextPosition_ <= itemCount_; ++nextPosition_) {
-        op_.step(146,
-                 [&] { outcomes_[nextPosition_ - 1].input = frontEnd_->itemText(nextPosition_); });
-        outcomes_[nextPosition_ - 1].error = notStartedReason();
+        outcomeOf(position).error = stoppedByUserReason();
+    for (; nextPosition_ <= frontEnd_->itemCount(); ++nextPosition_) {
+        op_.step(146, [&] { outcomeOf(nextPosition_).input = frontEnd_->itemText(nextPosition_); });
+        outcomeOf(nextPosition_).error = notStartedReason();
     }
 }
 

@@ -16,7 +16,8 @@ namespace quillbrook {
 
 // One press of "Start Converting", until its final message has been closed:
 // it checks the list and the destination, prepares the converter, converts
-// the inputs of the list as it stood, several at once (SimultaneousConversions),
+// every input of the list, those added while it runs included, several at
+// once (SimultaneousConversions), skips books already converted when asked to,
 // ends a converter whose log stays silent too long (StalledConverterMinutes),
 // and shows one message that names what was not converted. It is driven from
 // the event loop by the conversions' ends and the stall watch, and handlers
@@ -56,7 +57,10 @@ private:
     void readRunSettings();
     void advance();
     void begin(int position);
-    QString formOutput(int position, const QString& input);
+    InputOutcome& outcomeOf(int position);
+    QString keptSubfolderOf(int position, const QString& input);
+    void skip(int position);
+    QString formOutput(int position, const QString& input, const QString& subfolder);
     void conversionDone(InputConversion* conversion, const ConversionEnd& end);
     void letGo(InputConversion* conversion);
     void inputEnded(int position, const ConversionEnd& end);
@@ -77,7 +81,6 @@ private:
     std::vector<InputOutcome> outcomes_;
     // Declared after the converter: conversions end before their folder goes.
     std::vector<std::unique_ptr<InputConversion>> running_;
-    int itemCount_ = 0;
     int nextPosition_ = 1;
     int endedCount_ = 0;
     int simultaneous_ = 1;

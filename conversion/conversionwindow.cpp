@@ -5,6 +5,7 @@
 #include "dialogs.h"
 #include "inputlist.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -28,10 +29,15 @@ public:
     QString itemText(int position) const override {
         return inputlist::itemText(w_.ListView1, position);
     }
+    QString itemBaseFolder(int position) const override {
+        return inputlist::itemBaseFolder(w_.ListView1, position);
+    }
 
     bool savesToFolder() const override { return w_.Option1.isChecked(); }
     bool savesBesideOriginal() const override { return w_.Option2.isChecked(); }
     QString outputFolderText() const override { return w_.Text1.text(); }
+    bool keepsSubfolders() const override { return w_.KeepSubfolders.isChecked(); }
+    bool skipsConverted() const override { return w_.SkipConverted.isChecked(); }
 
     bool folderAddGoingOn() const override { return isBusyWith(w_.window, BusyWork::folderAdd); }
     void setCurrentRun(ConversionRun* run) override { w_.state.run = run; }

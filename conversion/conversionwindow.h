@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 
+class QCheckBox;
 class QLineEdit;
 class QProgressBar;
 class QRadioButton;
@@ -37,6 +38,8 @@ struct ConversionWindow {
     QRadioButton& Option1;
     QRadioButton& Option2;
     QLineEdit& Text1;
+    QCheckBox& KeepSubfolders;
+    QCheckBox& SkipConverted;
     // Sets the output-folder text the way the window always does: stored at once.
     std::function<void(const QString&)> setText1;
     ConversionWindowState& state;

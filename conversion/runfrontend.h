@@ -26,11 +26,19 @@ public:
     virtual int itemCount() const = 0;
     // The input at a position from 1 to itemCount().
     virtual QString itemText(int position) const = 0;
+    // The folder the input at a position came into the list with; empty for a
+    // book added on its own.
+    virtual QString itemBaseFolder(int position) const = 0;
 
     // The two save options and the output-folder text, read anew each time.
     virtual bool savesToFolder() const = 0;
     virtual bool savesBesideOriginal() const = 0;
     virtual QString outputFolderText() const = 0;
+    // "Keep sub-folders": a book that came with a folder is saved under its
+    // path relative to that folder, below the output folder.
+    virtual bool keepsSubfolders() const = 0;
+    // "Skip books already converted".
+    virtual bool skipsConverted() const = 0;
 
     // True while a folder add is listing files; a run may not start then.
     virtual bool folderAddGoingOn() const = 0;

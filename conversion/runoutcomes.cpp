@@ -49,7 +49,12 @@ QString finalMessage(const std::vector<InputOutcome>& outcomes) {
     QString failures;
     QString renamed;
     QString damaged;
+    qsizetype skipped = 0;
     for (const InputOutcome& outcome : outcomes) {
+        if (outcome.skipped) {
+            ++skipped;
+            continue;
+        }
         if (!outcome.converted) {
             failures += lineBreak + outcome.input + outcome.error;
             continue;
@@ -60,6 +65,11 @@ QString finalMessage(const std::vector<InputOutcome>& outcomes) {
             damaged += lineBreak + damagedInputLine(outcome.input, outcome.damage);
     }
     QString message = QStringLiteral("Done.");
+    if (skipped > 0)
+        message +=
+            lineBreak +
+            QStringLiteral("%1 files were skipped, because their EPUB is newer than the book.")
+                .arg(skipped);
     if (!failures.isEmpty())
         message += lineBreak + lineBreak + QStringLiteral("These files:") + lineBreak + failures +
                    lineBreak + lineBreak + closingSentence();

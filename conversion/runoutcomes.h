@@ -31,11 +31,14 @@ struct InputOutcome {
     QString renamedTo;
     // Why the input looks damaged, told only when it was converted.
     QString damage;
+    // Not converted, because its output was newer than the book; not a failure.
+    bool skipped = false;
 };
 
-// The message that ends a run: "Done.", then the inputs not converted with
-// their reasons, then those saved under another name, then the converted ones
-// that look damaged, each section in list order and only when it has entries.
+// The message that ends a run: "Done.", the number of inputs skipped, then the
+// inputs not converted with their reasons, then those saved under another
+// name, then the converted ones that look damaged, each section in list order
+// and only when it has entries. Skipped inputs are counted, never listed.
 QString finalMessage(const std::vector<InputOutcome>& outcomes);
 
 } // namespace quillbrook

@@ -72,11 +72,16 @@ inline constexpr TruthSetting Option1{QLatin1String("Option1"), true};
 inline constexpr TruthSetting Option2{QLatin1String("Option2"), false};
 // The output-folder text.
 inline constexpr TextSettingWithReadersDefault Text1{QLatin1String("Text1")};
+// Whether "Keep sub-folders" is checked.
+inline constexpr TruthSetting KeepSubfolders{QLatin1String("KeepSubfolders"), false};
+// Whether "Skip books already converted" is checked.
+inline constexpr TruthSetting SkipConverted{QLatin1String("SkipConverted"), false};
 // The folder last chosen for the output folder.
 inline constexpr TextSetting LastFolderDot{QLatin1String("LastFolderDot"), QLatin1String("")};
 // The folder last chosen for "Add All MOBI File(s) In Folder".
 inline constexpr TextSetting LastFolder{QLatin1String("LastFolder"), QLatin1String("")};
-// The extension last entered for "Add All MOBI File(s) In Folder".
+// The extensions last entered for "Add All MOBI File(s) In Folder", as typed:
+// one, or several separated by spaces or commas.
 inline constexpr TextSetting Extension{QLatin1String("Extension"), QLatin1String("mobi")};
 // How many converters a run keeps going at once.
 inline constexpr CountSetting SimultaneousConversions{QLatin1String("SimultaneousConversions"), 1,

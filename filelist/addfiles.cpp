@@ -13,7 +13,9 @@ namespace {
 constexpr qsizetype resultBufferCharacters = 30000;
 
 const QString dialogTitle = QStringLiteral("Add File(s) - Hold Ctrl to select multiple files");
-const QString dialogFilter = QStringLiteral("MOBI (*.mobi)");
+// "MOBI" first, as always; the second offers every kind of Kindle book calibre reads alike.
+const QString dialogFilter =
+    QStringLiteral("MOBI (*.mobi);;Kindle books (*.mobi *.azw *.azw3 *.prc)");
 const QString tooManyFilesMessage =
     QStringLiteral("You've selected too many files to add.\r\rPlease try adding via the "
                    "\"Add All\" button.");

@@ -11,6 +11,8 @@
 #include "paths.h"
 #include "settingskeys.h"
 
+#include <QRegularExpression>
+
 namespace quillbrook {
 
 namespace {
@@ -24,8 +26,18 @@ constexpr unsigned hiddenArchive = HiddenAttribute | ArchiveAttribute;
 
 } // namespace
 
+QStringList extensionPatterns(const QString& extensions) {
+    static const QRegularExpression separators(QStringLiteral("[ ,]+"));
+    QStringList patterns;
+    for (const QString& extension : extensions.split(separators, Qt::SkipEmptyParts))
+        patterns.append(QStringLiteral("*.") + extension);
+    return patterns;
+}
+
 void appendFilesOfTree(const FolderCommandTarget& target, const QString& folder,
-                       const QString& pattern, const StepRunner& runStep) {
+                       const QStringList& patterns, const StepRunner& runStep) {
+    // Every path below is cleaned the same way, so this text begins each of them.
+    const QString baseFolder = CleanPath(folder);
     FolderSet folders;
     runStep(114, [&] { folders = {folder + pathSeparator}; });
     runStep(116, [&] { GetSubDirectories2016(folders, true, target.dialogs, target.lifetime); });
@@ -37,7 +49,7 @@ void appendFilesOfTree(const FolderCommandTarget& target, const QString& folder,
         QString current;
         NameArray names;
         runStep(120, [&] { current = entry.left(entry.size() - 1); });
-        runStep(122, [&] { names = ListFiles(current, pattern); });
+        runStep(122, [&] { names = ListFiles(current, patterns); });
         for (const QString& name : names) {
             live.keepLive();
             if (target.lifetime.ended())
@@ -52,7 +64,7 @@ void appendFilesOfTree(const FolderCommandTarget& target, const QString& folder,
             runStep(132,
                     [&] { qualifies = IsExistingFile(path) && GetAttr(path) != hiddenArchive; });
             if (qualifies)
-                runStep(132, [&] { inputlist::append(target.list, CleanPath(path)); });
+                runStep(132, [&] { inputlist::append(target.list, CleanPath(path), baseFolder); });
         }
     }
 }
@@ -83,7 +95,7 @@ void AddFolderCommand::PushButton4_Click() {
     op.step(334, [&] { settingKeys::LastFolder.write(lastFolder_); });
     op.step(112, [&] { beginBusy(target_.window, BusyWork::folderAdd); });
     appendFilesOfTree(
-        target_, chosen, QStringLiteral("*.") + extension,
+        target_, chosen, extensionPatterns(extension),
         [&op](int step, const std::function<void()>& action) { op.step(step, action); });
     // The default pointer comes back only when no conversion run is going on.
     op.step(136, [&] { endBusy(target_.window, BusyWork::folderAdd); });

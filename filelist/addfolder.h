@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QTreeWidget;
@@ -25,13 +26,19 @@ struct FolderCommandTarget {
 using StepRunner = std::function<void(int step, const std::function<void()>& action)>;
 
 // Appends to the list every file of the folder and of all folders below it
-// whose name matches the pattern, folder by folder in the scan's level order
-// and within a folder in listing order. Names beginning with "~", and files
-// whose attribute set is exactly hidden plus archive, are passed over; every
-// path is cleaned of doubled separators; nothing is checked for duplicates.
-// The window stays live meanwhile.
+// whose name matches any of the patterns, folder by folder in the scan's level
+// order and within a folder in listing order. Names beginning with "~", and
+// files whose attribute set is exactly hidden plus archive, are passed over;
+// every path is cleaned of doubled separators; nothing is checked for
+// duplicates. Each item remembers the folder as the one it came with. The
+// window stays live meanwhile.
 void appendFilesOfTree(const FolderCommandTarget& target, const QString& folder,
-                       const QString& pattern, const StepRunner& runStep);
+                       const QStringList& patterns, const StepRunner& runStep);
+
+// The file patterns of the extensions as the user enters them for a folder:
+// one or several, separated by spaces or commas ("mobi azw3, azw prc" gives
+// "*.mobi", "*.azw3", "*.azw" and "*.prc"); "*" stands for every file.
+QStringList extensionPatterns(const QString& extensions);
 
 // "Add All MOBI File(s) In Folder": asks for an extension and a folder, then
 // appends every file of that extension in the folder's tree. The window is busy

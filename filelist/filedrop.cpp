@@ -26,9 +26,9 @@ constexpr int waitForFolderAddMs = 50;
 // refuses removals and reorders meanwhile and a run does not start in it; the
 // default pointer comes back only when no conversion run is going on.
 void addFolderAsDropped(const FolderCommandTarget& target, const QString& folder,
-                        const QString& folderPattern) {
+                        const QStringList& folderPatterns) {
     const BusyScope busy(target.window, BusyWork::folderAdd);
-    appendFilesOfTree(target, folder, folderPattern,
+    appendFilesOfTree(target, folder, folderPatterns,
                       [](int, const std::function<void()>& action) { action(); });
 }
 
@@ -106,18 +106,18 @@ void FileDrop::ListView1_OLEDragDrop(const QStringList& paths) {
     for (const QString& path : paths) {
         if (target_.lifetime.ended())
             return;
-        addPathAsDropped(target_, path, QStringLiteral("*.*"));
+        addPathAsDropped(target_, path, {QStringLiteral("*.*")});
     }
 }
 
 void addPathAsDropped(const FolderCommandTarget& target, const QString& path,
-                      const QString& folderPattern) {
+                      const QStringList& folderPatterns) {
     // A path removed while it was being dragged is passed over.
     if (!PathExists(path))
         return;
     try {
         if (GetAttr(path) & DirectoryAttribute)
-            addFolderAsDropped(target, path, folderPattern);
+            addFolderAsDropped(target, path, folderPatterns);
         else
             inputlist::append(target.list, path);
     } catch (const Failure& failure) {

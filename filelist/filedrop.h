@@ -15,10 +15,11 @@ namespace quillbrook {
 QStringList droppedFileList(const QMimeData* data);
 
 // Adds one path to the list as a drop of it does: a file as it is, a folder
-// with every file of its tree that matches the pattern. A path that does not
-// exist is passed over; a failure is shown in a message and ends that path only.
+// with every file of its tree that matches any of the patterns. A path that
+// does not exist is passed over; a failure is shown in a message and ends that
+// path only.
 void addPathAsDropped(const FolderCommandTarget& target, const QString& path,
-                      const QString& folderPattern);
+                      const QStringList& folderPatterns);
 
 // Batches of paths added to the list one after another, in the order they
 // arrived. A folder's listing keeps the window live, so a batch that arrives

@@ -18,12 +18,6 @@ namespace {
 constexpr int scrollUpBelowRow = 305;
 constexpr int scrollDownFromRow = 365;
 
-void swapTexts(QTreeWidgetItem& one, QTreeWidgetItem& other) {
-    const QString text = one.text(0);
-    one.setText(0, other.text(0));
-    other.setText(0, text);
-}
-
 } // namespace
 
 ListGestures::ListGestures(QTreeWidget& list, QWidget& window, QString dragPointerFile)
@@ -105,7 +99,7 @@ void ListGestures::moveSelectedItem(int step) {
         list_.topLevelItem(list_.indexOfTopLevelItem(selected.constFirst()) + step);
     if (!neighbour)
         return;
-    swapTexts(*selected.constFirst(), *neighbour);
+    inputlist::swapItems(*selected.constFirst(), *neighbour);
     list_.setCurrentItem(neighbour);
     list_.scrollToItem(neighbour);
 }
@@ -135,7 +129,7 @@ void ListGestures::pointerMoved(const QPoint& position) {
 }
 
 void ListGestures::swapWithDragged(QTreeWidgetItem* hoverItem) {
-    swapTexts(*draggedItem(), *hoverItem);
+    inputlist::swapItems(*draggedItem(), *hoverItem);
     const int hoverRow = list_.indexOfTopLevelItem(hoverItem);
     // Moving the selection must not scroll by itself: the pointer's screen row
     // alone decides that.

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <algorithm>
 #include <climits>
 #include <fcntl.h>
 #include <optional>
@@ -347,6 +348,15 @@ QString NameArray::at(int position) const {
 }
 
 NameArray ListFiles(const QString& folder, const QString& pattern) {
+    return ListFiles(folder, QStringList{pattern});
+}
+
+NameArray ListFiles(const QString& folder, const QStringList& patterns) {
+    const auto matchesAny = [&](const QString& name) {
+        return std::any_of(patterns.cbegin(), patterns.cend(), [&](const QString& pattern) {
+            return matchesFilePattern(name, pattern);
+        });
+    };
     const QString prefix = folder.endsWith(pathSeparator) ? folder : folder + pathSeparator;
     QStringList entries;
     try {
@@ -356,7 +366,7 @@ NameArray ListFiles(const QString& folder, const QString& pattern) {
     }
     QStringList names;
     for (const QString& name : entries)
-        if (matchesFilePattern(name, pattern) && IsExistingFile(prefix + name))
+        if (matchesAny(name) && IsExistingFile(prefix + name))
             names.append(name);
     return NameArray(std::move(names));
 }

@@ -43,6 +43,9 @@ private:
 // holds are kept. The folder may or may not end with the separator. A folder
 // that cannot be listed yields an empty listing.
 NameArray ListFiles(const QString& folder, const QString& pattern);
+// The same with several patterns: one listing, in its order, of the names
+// that match any of them.
+NameArray ListFiles(const QString& folder, const QStringList& patterns);
 
 // True when the path names an existing regular file (links followed).
 bool IsExistingFile(const QString& path);

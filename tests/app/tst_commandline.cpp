@@ -27,6 +27,7 @@ private slots:
     void answersWithoutADisplay();
     void addsPathsAsADropWithTheStoredExtension_data();
     void addsPathsAsADropWithTheStoredExtension();
+    void itemsRememberTheFolderGiven();
     void stopsAddingWhenTheWindowIsClosed();
 
 private:
@@ -175,6 +176,9 @@ void CommandLineTest::addsPathsAsADropWithTheStoredExtension_data() {
     QTest::newRow("the extension last entered")
         << "txt" << given
         << QStringList{"notes.txt", "tree/c.txt", "~draft.mobi", "a.mobi", "a.mobi"};
+    QTest::newRow("several extensions, one listing per folder")
+        << "txt, mobi" << QStringList{"tree"}
+        << QStringList{"tree/b.mobi", "tree/c.txt", "tree/sub/d.MOBI"};
     QTest::newRow("every file") << "*" << QStringList{"tree"}
                                 << QStringList{"tree/b.mobi", "tree/c.txt", "tree/sub/d.MOBI"};
     QTest::newRow("a folder given with a trailing separator")
@@ -194,6 +198,18 @@ void CommandLineTest::addsPathsAsADropWithTheStoredExtension() {
     QVERIFY(!request.exitStatus);
     addCommandLinePaths(*fixture_->form, request.paths);
     QCOMPARE(fixture_->items(), fixture_->below(expected));
+}
+
+// "Keep sub-folders" saves a book below the output folder by its place in the folder given.
+void CommandLineTest::itemsRememberTheFolderGiven() {
+    const CommandLineRequest request =
+        readCommandLine({"quillbrook", "tree", "a.mobi"}, fixture_->root());
+    addCommandLinePaths(*fixture_->form, request.paths);
+    QCOMPARE(fixture_->items(), fixture_->below({"tree/b.mobi", "tree/sub/d.MOBI", "a.mobi"}));
+    const QTreeWidget& list = *fixture_->form->ListView1;
+    QCOMPARE(inputlist::itemBaseFolder(list, 1), fixture_->root() + "/tree");
+    QCOMPARE(inputlist::itemBaseFolder(list, 2), fixture_->root() + "/tree");
+    QCOMPARE(inputlist::itemBaseFolder(list, 3), QString());
 }
 
 void CommandLineTest::stopsAddingWhenTheWindowIsClosed() {

@@ -4,7 +4,9 @@
 #include "testenvironment.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QImage>
 #include <QMessageBox>
@@ -84,11 +86,18 @@ void RealWindowTest::everyControlIsShown() {
     QCOMPARE(form.windowTitle(), QStringLiteral("Quillbrook"));
     for (const char* name :
          {"ListView1", "ProgressBar1", "PushButton1", "PushButton4", "PushButton2", "PushButton6",
-          "PushButton7", "Frame2", "Option2", "Option1", "Frame3", "Text1", "PushButton9"}) {
+          "PushButton7", "Frame2", "Option2", "Option1", "Frame3", "Text1", "PushButton9",
+          "KeepSubfolders", "SkipConverted"}) {
         const auto* control = form.findChild<QWidget*>(QLatin1String(name));
         QVERIFY2(control && control->isVisible(), name);
         const QRect onWindow(control->mapTo(&form, QPoint(0, 0)), control->size());
         QVERIFY2(form.rect().contains(onWindow), name);
+    }
+    // The check boxes' captions fit in the skin's font, right of the option rows.
+    for (const QWidget* box :
+         {static_cast<QWidget*>(form.KeepSubfolders), static_cast<QWidget*>(form.SkipConverted)}) {
+        QVERIFY2(box->sizeHint().width() <= box->width(), qPrintable(box->objectName()));
+        QVERIFY(box->geometry().right() < form.Frame2->width());
     }
     test::saveScreenshot(QStringLiteral("window-controls"));
 }

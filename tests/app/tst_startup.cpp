@@ -5,6 +5,7 @@
 #include "scripteddialogs.h"
 #include "testenvironment.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -54,6 +55,8 @@ private slots:
     void webSiteOpensOnlyOnASeven();
     void handPointer();
     void optionClicksAndTypingAreStoredAtOnce();
+    void libraryOptions_data();
+    void libraryOptions();
     void closingEndsEveryOperation();
 };
 
@@ -203,10 +206,10 @@ void StartupTest::windowLayout() {
     QVERIFY(form->Option1->font().bold());
 
     // The focus goes top to bottom, left to right; the bar and the frames take none.
-    const QList<QWidget*> tabOrder{form->ListView1,   form->PushButton1, form->PushButton4,
-                                   form->PushButton6, form->PushButton7, form->Option1,
-                                   form->Text1,       form->PushButton9, form->Option2,
-                                   form->PushButton2};
+    const QList<QWidget*> tabOrder{form->ListView1,      form->PushButton1,   form->PushButton4,
+                                   form->PushButton6,    form->PushButton7,   form->Option1,
+                                   form->KeepSubfolders, form->Text1,         form->PushButton9,
+                                   form->Option2,        form->SkipConverted, form->PushButton2};
     for (const QWidget* unfocused :
          {static_cast<QWidget*>(form->ProgressBar1), static_cast<QWidget*>(form->Frame2),
           static_cast<QWidget*>(form->Frame3)})
@@ -241,6 +244,11 @@ void StartupTest::controlGeometry_data() {
     QTest::newRow("Frame3") << "Frame3" << QRect(32, 34, 464, 54) << "";
     QTest::newRow("Text1") << "Text1" << QRect(16, 20, 385, 23) << "";
     QTest::newRow("PushButton9") << "PushButton9" << QRect(408, 20, 40, 23) << "...";
+    // In the frame, to the right of the option row each belongs to.
+    QTest::newRow("KeepSubfolders")
+        << "KeepSubfolders" << QRect(272, 20, 240, 17) << "Keep sub-folders";
+    QTest::newRow("SkipConverted")
+        << "SkipConverted" << QRect(272, 94, 240, 17) << "Skip books already converted";
 }
 
 void StartupTest::controlGeometry() {
@@ -319,6 +327,54 @@ void StartupTest::optionClicksAndTypingAreStoredAtOnce() {
 
     form->setText1("/srv/out/");
     QCOMPARE(test::storedSetting("Text1"), QStringLiteral("/srv/out/"));
+}
+
+void StartupTest::libraryOptions_data() {
+    QTest::addColumn<QString>("keep");
+    QTest::addColumn<QString>("skip");
+    QTest::newRow("nothing stored") << ""
+                                    << "";
+    QTest::newRow("both stored checked") << "True"
+                                         << "True";
+    QTest::newRow("one of each") << "False"
+                                 << "True";
+}
+
+// Read at start-up, stored at each click and when the window closes; "Keep
+// sub-folders" is offered only while results go to the chosen folder.
+void StartupTest::libraryOptions() {
+    QFETCH(QString, keep);
+    QFETCH(QString, skip);
+    if (!keep.isEmpty())
+        test::storeSetting("KeepSubfolders", keep);
+    if (!skip.isEmpty())
+        test::storeSetting("SkipConverted", skip);
+    auto form = start();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QCOMPARE(form->KeepSubfolders->isChecked(), keep == "True");
+    QCOMPARE(form->SkipConverted->isChecked(), skip == "True");
+    QVERIFY(form->KeepSubfolders->isEnabled());
+
+    QTest::mouseClick(form->KeepSubfolders, Qt::LeftButton);
+    QCOMPARE(test::storedSetting("KeepSubfolders"), keep == "True" ? "False" : "True");
+    QTest::mouseClick(form->SkipConverted, Qt::LeftButton);
+    QCOMPARE(test::storedSetting("SkipConverted"), skip == "True" ? "False" : "True");
+
+    QTest::mouseClick(form->Option2, Qt::LeftButton);
+    QVERIFY(!form->KeepSubfolders->isEnabled());
+    QVERIFY(form->SkipConverted->isEnabled());
+    QTest::mouseClick(form->Option1, Qt::LeftButton);
+    QVERIFY(form->KeepSubfolders->isEnabled());
+
+    form->KeepSubfolders->setChecked(true);
+    form->SkipConverted->setChecked(false);
+    form->close();
+    QCOMPARE(test::storedSetting("KeepSubfolders"), QStringLiteral("True"));
+    QCOMPARE(test::storedSetting("SkipConverted"), QStringLiteral("False"));
+    form = start();
+    QVERIFY(form->KeepSubfolders->isChecked());
+    QVERIFY(!form->SkipConverted->isChecked());
 }
 
 void StartupTest::closingEndsEveryOperation() {

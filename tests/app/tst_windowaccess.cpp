@@ -128,12 +128,15 @@ void WindowAccessTest::tabOrder_data() {
     const QStringList top{"ListView1", "PushButton1", "PushButton4", "PushButton6", "PushButton7"};
     QTest::newRow("results to the folder")
         << "True"
-        << "False" << top + QStringList{"Option1", "Text1", "PushButton9", "PushButton2"};
+        << "False" << top + QStringList{"Option1",     "KeepSubfolders", "Text1",
+                                        "PushButton9", "SkipConverted",  "PushButton2"};
+    // "Keep sub-folders" is offered only with the folder.
     QTest::newRow("results beside the books")
         << "False"
-        << "True" << top + QStringList{"Option2", "PushButton2"};
-    QTest::newRow("no option selected") << "False"
-                                        << "False" << top + QStringList{"Option1", "PushButton2"};
+        << "True" << top + QStringList{"Option2", "SkipConverted", "PushButton2"};
+    QTest::newRow("no option selected")
+        << "False"
+        << "False" << top + QStringList{"Option1", "SkipConverted", "PushButton2"};
 }
 
 // From the list, Tab visits every control that takes the focus, top to
@@ -237,6 +240,8 @@ void WindowAccessTest::everyControlIsNamed() {
         {"Frame3", "Output folder"},
         {"Text1", "Output folder"},
         {"PushButton9", "Choose output folder"},
+        {"KeepSubfolders", "Keep sub-folders"},
+        {"SkipConverted", "Skip books already converted"},
     };
     for (auto each = expected.begin(); each != expected.end(); ++each) {
         QWidget* control = form_->findChild<QWidget*>(each.key());

@@ -65,7 +65,7 @@ private slots:
     void failureListNamesEachFailedInputWithItsLastErrorLine();
     void progressAndPointerFollowTheRun();
     void secondPressDuringARunChangesNothing();
-    void itemsAddedDuringARunAreNotConvertedButCount();
+    void itemsAddedDuringARunAreConvertedAndCount();
     void convertedOnlyWhenTheConverterSucceededAndWrote_data();
     void convertedOnlyWhenTheConverterSucceededAndWrote();
     void unwritableOutputIsAFailure_data();
@@ -263,7 +263,7 @@ void ConversionRunTest::secondPressDuringARunChangesNothing() {
     QCOMPARE(fx_->fakeCalls().size(), 4);
 }
 
-void ConversionRunTest::itemsAddedDuringARunAreNotConvertedButCount() {
+void ConversionRunTest::itemsAddedDuringARunAreConvertedAndCount() {
     Form1& form = fx_->form();
     const QString added = fx_->write(QStringLiteral("added.mobi"), "convert");
     fx_->add({fx_->write(QStringLiteral("a.mobi"), "convert"),
@@ -277,10 +277,11 @@ void ConversionRunTest::itemsAddedDuringARunAreNotConvertedButCount() {
 
     fx_->press();
 
-    QCOMPARE(values, (QList<int>{50, 25, 0}));
-    QCOMPARE(fx_->fakeCalls().size(), 2);
+    QCOMPARE(values, (QList<int>{50, 25, 38, 50, 62, 75, 88, 100, 0}));
+    QCOMPARE(fx_->fakeCalls().size(), 8);
     QCOMPARE(inputlist::count(*form.ListView1), 8);
-    QVERIFY(!QFile::exists(fx_->files() + QStringLiteral("/added.epub")));
+    QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/added.epub")));
+    QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/added (6).epub")));
 }
 
 void ConversionRunTest::convertedOnlyWhenTheConverterSucceededAndWrote_data() {

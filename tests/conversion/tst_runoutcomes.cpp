@@ -29,6 +29,13 @@ InputOutcome failed(const QString& input, const QString& error, const QString& r
     return {input, false, error, renamedTo, damage};
 }
 
+// Skipped because its EPUB was newer; a renamed output it was claimed under is not told.
+InputOutcome skipped(const QString& input, const QString& renamedTo = {}) {
+    InputOutcome outcome{input, false, {}, renamedTo, {}};
+    outcome.skipped = true;
+    return outcome;
+}
+
 } // namespace
 
 // The final message and the reasons it lists, from the outcomes alone.
@@ -72,6 +79,15 @@ void RunOutcomesTest::finalMessage_data() {
         << "Done.\r\n\r\nThese files:\r\n\r\n/f.mobi Error: no\r\n\r\n" + closing + "\r\n\r\n" +
                renamedHeading + "\r\n/r.mobi -> r (2).epub\r\n\r\n" + damagedHeading +
                "\r\n/d.mobi (bad index)\r\n/r.mobi (short)";
+    QTest::newRow("skipped only, counted and never listed")
+        << Outcomes{skipped("/a.mobi"), skipped("/b.mobi", "b (2).epub")}
+        << "Done.\r\n2 files were skipped, because their EPUB is newer than the book.";
+    QTest::newRow("skipped right after Done., before the sections")
+        << Outcomes{skipped("/s.mobi"), failed("/f.mobi", " Error: no"),
+                    converted("/r.mobi", "r (2).epub")}
+        << "Done.\r\n1 files were skipped, because their EPUB is newer than the book.\r\n\r\n"
+           "These files:\r\n\r\n/f.mobi Error: no\r\n\r\n" +
+               closing + "\r\n\r\n" + renamedHeading + "\r\n/r.mobi -> r (2).epub";
 }
 
 void RunOutcomesTest::finalMessage() {

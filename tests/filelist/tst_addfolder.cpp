@@ -1,6 +1,7 @@
 #include "apptitle.h"
 #include "busystate.h"
 #include "failure.h"
+#include "filedrop.h"
 #include "filetree.h"
 #include "listfixture.h"
 #include "testenvironment.h"
@@ -41,6 +42,7 @@ private slots:
     void remembersExtensionAndFolder_data();
     void remembersExtensionAndFolder();
     void addsAFolderChosenTwiceTwice();
+    void itemsRememberTheFolderTheyCameWith();
     void staysLiveAndBusyWhileAdding();
     void listingRefusesAnotherAddARunAndRemovals();
     void addsFoldersNamedInAnyScript();
@@ -86,6 +88,14 @@ void AddFolderTest::addsTheMatchingFilesOfTheTree_data() {
                               "F/x/d.mobi",       "F/y/z/e.mobi",  "F/y/z/f.txt"};
     QTest::newRow("no such files") << "azw3"
                                    << "F" << QStringList{};
+    // One listing per folder, in its order, whichever extension a name matches.
+    QTest::newRow("several, separated by spaces")
+        << "txt mobi"
+        << "F" << QStringList{"F/.readonly.mobi", "F/a.mobi",   "F/B.MOBI",     "F/draft~.mobi",
+                              "F/notes.txt",      "F/x/d.mobi", "F/y/z/e.mobi", "F/y/z/f.txt"};
+    QTest::newRow("several, separated by commas and spaces")
+        << "epub, txt,azw3"
+        << "F" << QStringList{"F/c.epub", "F/notes.txt", "F/y/z/f.txt"};
 }
 
 void AddFolderTest::addsTheMatchingFilesOfTheTree() {
@@ -113,6 +123,10 @@ void AddFolderTest::remembersExtensionAndFolder_data() {
                                       << ""
                                       << "txt"
                                       << "earlier" << false;
+    QTest::newRow("several extensions, stored as typed") << "mobi azw3, prc"
+                                                         << "F/y"
+                                                         << "mobi azw3, prc"
+                                                         << "F/y" << true;
     QTest::newRow("prompt cancelled") << ""
                                       << "-"
                                       << "epub"
@@ -162,6 +176,28 @@ void AddFolderTest::addsAFolderChosenTwiceTwice() {
     QCOMPARE(fixture_->dialogs.shown().at(2).detail, QStringLiteral("txt"));
     QCOMPARE(fixture_->dialogs.shown().at(3).detail, fixture_->root() + "/F/y");
     QCOMPARE(fixture_->items(), fixture_->below({"F/y/z/f.txt", "F/y/z/f.txt"}));
+}
+
+// Unseen in the list; moving an item moves its folder with it.
+void AddFolderTest::itemsRememberTheFolderTheyCameWith() {
+    fixture_->dialogs.answerInput("mobi");
+    fixture_->dialogs.answerPickFolder(fixture_->root() + "/F/y/");
+    clickAddFolder();
+    const FolderCommandTarget target{*fixture_->form, *fixture_->form->ListView1, fixture_->dialogs,
+                                     fixture_->form->lifetime()};
+    addPathAsDropped(target, fixture_->root() + "/F/x", {"*.*"});
+    addPathAsDropped(target, fixture_->root() + "/F/a.mobi", {"*.*"});
+    QTreeWidget& list = *fixture_->form->ListView1;
+    QCOMPARE(fixture_->items(), fixture_->below({"F/y/z/e.mobi", "F/x/d.mobi", "F/a.mobi"}));
+    QCOMPARE(inputlist::itemBaseFolder(list, 1), fixture_->root() + "/F/y/");
+    QCOMPARE(inputlist::itemBaseFolder(list, 2), fixture_->root() + "/F/x");
+    QCOMPARE(inputlist::itemBaseFolder(list, 3), QString());
+    QCOMPARE(list.topLevelItem(0)->text(0), fixture_->root() + "/F/y/z/e.mobi");
+
+    inputlist::swapItems(*list.topLevelItem(0), *list.topLevelItem(2));
+    QCOMPARE(inputlist::itemBaseFolder(list, 1), QString());
+    QCOMPARE(inputlist::itemBaseFolder(list, 3), fixture_->root() + "/F/y/");
+    QCOMPARE(inputlist::itemText(list, 3), fixture_->root() + "/F/y/z/e.mobi");
 }
 
 void AddFolderTest::staysLiveAndBusyWhileAdding() {

@@ -108,7 +108,8 @@ void ListCommandsTest::addFiles() {
     QCOMPARE(shown.constFirst().kind, test::ShownDialog::Kind::OpenFiles);
     QCOMPARE(shown.constFirst().title,
              QStringLiteral("Add File(s) - Hold Ctrl to select multiple files"));
-    QCOMPARE(shown.constFirst().detail, QStringLiteral("MOBI (*.mobi)|"));
+    QCOMPARE(shown.constFirst().detail,
+             QStringLiteral("MOBI (*.mobi);;Kindle books (*.mobi *.azw *.azw3 *.prc)|"));
 }
 
 void ListCommandsTest::addingTheSameFileTwiceListsItTwice() {
