@@ -5,6 +5,7 @@
 #include "handledoperation.h"
 #include "outputstamp.h"
 #include "paths.h"
+#include "plainreasons.h"
 #include "preparedconverter.h"
 #include "runoutcomes.h"
 #include "stagedoutput.h"
@@ -137,11 +138,13 @@ void InputConversion::converterEnded() {
         return converted;
     });
     QString reason = converted ? reasonIfFailing([&] { staged_->moveOverOutput(); }) : QString();
+    // A failed move is the program's own; the converter's log then tells of a success.
+    const bool converterFailed = !converted;
     converted = converted && reason.isEmpty();
     if (!converted && reason.isEmpty())
         reason = reasonFromLog();
-    removeWorkingFiles();
-    end({converted, reason});
+    removeWorkingFiles(converterFailed);
+    end({converted, reason, converterFailed ? logFile_ : QString()});
 }
 
 // The last log line that mentions an error; without one, the last line the
@@ -156,14 +159,16 @@ QString InputConversion::reasonFromLog() {
             if (op_.when(184, [&] {
                     return logLines[j].contains(QLatin1String("error"), Qt::CaseInsensitive);
                 }))
-                op_.step(186, [&] { errorText = failureReason(withoutOuterSpaces(logLines[j])); });
+                op_.step(186, [&] {
+                    errorText = failureReason(plainReason(withoutOuterSpaces(logLines[j])));
+                });
         }
     }
     if (errorText.isEmpty())
         op_.step(304, [&] {
             const QString lastLine = lastNonEmptyLine(logLines);
-            errorText =
-                lastLine.isEmpty() ? reasonFromEnding(*converter_) : failureReason(lastLine);
+            errorText = lastLine.isEmpty() ? reasonFromEnding(*converter_)
+                                           : failureReason(plainReason(lastLine));
         });
     return errorText;
 }
@@ -180,26 +185,32 @@ bool InputConversion::silentFor(qint64 milliseconds) {
     return quietFor_.elapsed() >= milliseconds;
 }
 
+// The log of a hung converter shows what it was doing when it stopped writing.
 void InputConversion::endAsHung(const QString& reason) {
-    if (!stop())
+    if (!endConverter(true))
         return;
-    end({false, reason});
+    end({false, reason, logFile_});
 }
 
 bool InputConversion::stop() {
+    return endConverter(false);
+}
+
+bool InputConversion::endConverter(bool keepingLog) {
     if (state_ != State::running)
         return false;
     state_ = State::judging;
     converter_->endTree();
-    removeWorkingFiles();
+    removeWorkingFiles(keepingLog);
     state_ = State::ended;
     return true;
 }
 
 // Plain removals: the usual quiet delete lets window events through, which
 // would let further converter ends run in the middle of this one.
-void InputConversion::removeWorkingFiles() {
-    op_.step(192, [&] { QFile::remove(logFile_); });
+void InputConversion::removeWorkingFiles(bool keepingLog) {
+    if (!keepingLog)
+        op_.step(192, [&] { QFile::remove(logFile_); });
     op_.step(194, [&] { QFile::remove(batchFile_); });
 }
 

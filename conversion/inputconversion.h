@@ -16,6 +16,9 @@ class StagedOutput;
 struct ConversionEnd {
     bool converted = false;
     QString reason;
+    // When a converter ran and did not convert the input: its log, left in
+    // the run folder for the run to keep; the run removes it.
+    QString log{};
 };
 
 // One input's conversion: its batch file and log in the run folder, the
@@ -63,7 +66,8 @@ private:
     QString startConverter();
     void converterEnded();
     QString reasonFromLog();
-    void removeWorkingFiles();
+    bool endConverter(bool keepingLog);
+    void removeWorkingFiles(bool keepingLog = false);
     void end(const ConversionEnd& end);
 
     const int position_;
