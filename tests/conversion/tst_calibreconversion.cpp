@@ -292,7 +292,7 @@ void CalibreConversionTest::fullDiskLeavesTheEarlierEpubIntact() {
 
     const QStringList messages = fx.dialogs().messages();
     QCOMPARE(messages.size(), 1);
-    const QString entry = messages.constFirst().section(QStringLiteral("\r\n"), 4, 4);
+    const QString entry = messages.constFirst().section(QStringLiteral("\r\n"), 5, 5);
     QVERIFY2(entry.startsWith(input + QStringLiteral(" Error: ")), qPrintable(entry));
     QCOMPARE(test::readFile(output), earlier);
     QCOMPARE(QDir(disk).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
