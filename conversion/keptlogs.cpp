@@ -67,12 +67,9 @@ QString keptLogsFolder() {
     return stateFolder() + QStringLiteral("/quillbrook/logs");
 }
 
-QString keptLogsRunName(const QDateTime& runStart) {
-    return runStart.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
-}
-
 KeptLogs::KeptLogs(QString parentFolder, const QDateTime& runStart)
-    : parentFolder_(std::move(parentFolder)), runName_(keptLogsRunName(runStart)) {}
+    : parentFolder_(std::move(parentFolder)),
+      runName_(runStart.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"))) {}
 
 bool KeptLogs::keep(const QString& log, const QString& bookName) {
     QFile source(log);

@@ -14,9 +14,6 @@ QString keptLogsFolder();
 // How many runs' folders of kept logs stay; older ones go when a new one is made.
 inline constexpr int keptLogRuns = 20;
 
-// The name of a run's folder of kept logs: the date and time the run started.
-QString keptLogsRunName(const QDateTime& runStart);
-
 // The converter's logs of one run's failed books, copied out of the run's
 // working folder before that goes. The run's own folder (mode 0700) is made
 // at the first log kept, named after the run's start, and then the folders
@@ -26,6 +23,7 @@ QString keptLogsRunName(const QDateTime& runStart);
 // another's file.
 class KeptLogs {
 public:
+    // The run's folder is named after the date and time the run started.
     KeptLogs(QString parentFolder, const QDateTime& runStart);
 
     // Copies the log as the book's file. False when it was not kept: an
