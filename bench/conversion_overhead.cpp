@@ -97,7 +97,8 @@ Cost programRun(Form1& form, test::ScriptedDialogs& dialogs, const QStringList& 
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     });
     if (!everyBookConverted(dialogs.messages(), inputs.size()))
-        qFatal("the conversion run did not convert every book");
+        qFatal("the conversion run did not convert every book: %s",
+               qPrintable(dialogs.messages().join(QStringLiteral(" / "))));
     return cost;
 }
 

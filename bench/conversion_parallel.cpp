@@ -95,7 +95,8 @@ ProgramCost programRun(Form1& form, test::ScriptedDialogs& dialogs, const QStrin
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const ProgramCost cost{timer.nsecsElapsed() / 1e9, ownProcessorSeconds() - processorBefore};
     if (!everyBookConverted(dialogs.messages(), books.size()))
-        qFatal("the conversion run did not convert every book");
+        qFatal("the conversion run did not convert every book: %s",
+               qPrintable(dialogs.messages().join(QStringLiteral(" / "))));
     return cost;
 }
 
