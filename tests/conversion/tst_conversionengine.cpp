@@ -234,8 +234,7 @@ void ConversionEngineTest::silentConverterIsEndedAfterTheLimit() {
                                      "stopped.")},
             1, fx_->keptLogs())});
     // What a hung converter wrote before it fell silent is kept.
-    QCOMPARE(readAll(fx_->keptLogs() + QStringLiteral("/silent.mobi.log")),
-             QByteArray("starting"));
+    QCOMPARE(readAll(fx_->keptLogs() + QStringLiteral("/silent.mobi.log")), QByteArray("starting"));
     QVERIFY(!QFile::exists(fx_->files() + QStringLiteral("/silent.epub")));
     QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/fine.epub")));
     verifyNothingLeft();
