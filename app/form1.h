@@ -2,6 +2,7 @@
 
 #include "conversionwindow.h"
 #include "handledoperation.h"
+#include "runprogresstitle.h"
 
 #include <QCursor>
 #include <QWidget>
@@ -84,6 +85,7 @@ private:
     void connectConversionCommands();
     void keepSelectedOptionInTabChain();
     void showBusyState();
+    void showRunProgressInTitle(int percent);
     void Form_Load();
     void optionSelected();
     void Text1_Change();
@@ -93,6 +95,8 @@ private:
     ProgramLifetime lifetime_;
     std::optional<QCursor> handPointer_;
     ConversionWindowState conversionState_;
+    // Only while a conversion run shows its progress in the title.
+    std::optional<RunProgressTitle> runTitle_;
     bool closingWithoutAsking_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "busystate.h"
 #include "form1.h"
 #include "outputdestination.h"
+#include "runendnotice.h"
 
 #include <QPushButton>
 
@@ -15,14 +16,27 @@ void Form1::showBusyState() {
     PushButton6->setEnabled(!converting && !isBusyWith(*this, BusyWork::folderAdd));
 }
 
+// The title as it was before the run comes back when the run ends.
+void Form1::showRunProgressInTitle(int percent) {
+    if (!runTitle_)
+        runTitle_.emplace(*this);
+    runTitle_->show(percent);
+}
+
 void Form1::connectConversionCommands() {
     const auto window = [this] {
-        return ConversionWindow{
+        ConversionWindow window{
             *this,           dialogs(),      lifetime(),
             programFolder(), *ListView1,     *ProgressBar1,
             *Option1,        *Option2,       *Text1,
             *KeepSubfolders, *SkipConverted, [this](const QString& text) { setText1(text); },
             conversionState_};
+        window.showProgressInTitle = [this](int percent) { showRunProgressInTitle(percent); };
+        window.runEnded = [this](int converted, int taken, std::chrono::milliseconds runTime) {
+            runTitle_.reset();
+            announceRunEnd(*this, converted, taken, runTime);
+        };
+        return window;
     };
     connect(PushButton2, &QPushButton::clicked, this, [window] { PushButton2_Click(window()); });
     connect(PushButton9, &QPushButton::clicked, this, [window] { PushButton9_Click(window()); });

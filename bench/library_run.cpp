@@ -118,8 +118,8 @@ void measure(Form1& form, test::ScriptedDialogs& dialogs, const QString& work,
         qFatal("the add found %d books of %d", add.added, books);
     QString message;
     const double skipRun = runSeconds(form, dialogs, &message);
-    if (message != QStringLiteral("Done.\r\n%1 files were skipped, because their EPUB is newer "
-                                  "than the book.")
+    if (message != QStringLiteral("Done.\r\n0 of %1 files were converted.\r\n%1 files were "
+                                  "skipped, because their EPUB is newer than the book.")
                        .arg(books))
         qFatal("the skip run said: %s", qPrintable(message.left(300)));
     const double loop = loopSeconds(library, output, work + QStringLiteral("/not-newer"));
@@ -132,7 +132,10 @@ void measure(Form1& form, test::ScriptedDialogs& dialogs, const QString& work,
     called.open(QIODevice::ReadOnly);
     const int conversions = int(called.readAll().count('\n'));
     if (conversions != changedBooks ||
-        !message.startsWith(QStringLiteral("Done.\r\n%1 files").arg(books - changedBooks)))
+        !message.startsWith(QStringLiteral("Done.\r\n%1 of %2 files were converted.\r\n%3 files")
+                                .arg(changedBooks)
+                                .arg(books)
+                                .arg(books - changedBooks)))
         qFatal("the second run converted %d books: %s", conversions, qPrintable(message.left(300)));
 
     const auto perBook = [books](double seconds) { return seconds * 1e6 / books; };

@@ -1,11 +1,12 @@
 # Test programs are QtTest executables run by CTest. Each test gets a settings
-# store of its own (XDG_CONFIG_HOME), a UTF-8 locale and the build's program
+# store of its own (XDG_CONFIG_HOME), a state folder of its own for the kept
+# converter logs (XDG_STATE_HOME), a UTF-8 locale and the build's program
 # folder in QUILLBROOK_PROGRAM_DIR.
 
 function(quillbrook_test_environment name platform out_var)
     set(test_home ${CMAKE_BINARY_DIR}/test-home/${name})
     set(${out_var}
-        "QT_QPA_PLATFORM=${platform};LANG=C.UTF-8;LC_ALL=C.UTF-8;XDG_CONFIG_HOME=${test_home}/config;QUILLBROOK_TEST_HOME=${test_home};QUILLBROOK_PROGRAM_DIR=${QUILLBROOK_PROGRAM_DIR};QUILLBROOK_ARTIFACTS=${CMAKE_BINARY_DIR}/artifacts"
+        "QT_QPA_PLATFORM=${platform};LANG=C.UTF-8;LC_ALL=C.UTF-8;XDG_CONFIG_HOME=${test_home}/config;XDG_STATE_HOME=${test_home}/state;QUILLBROOK_TEST_HOME=${test_home};QUILLBROOK_PROGRAM_DIR=${QUILLBROOK_PROGRAM_DIR};QUILLBROOK_ARTIFACTS=${CMAKE_BINARY_DIR}/artifacts"
         PARENT_SCOPE)
 endfunction()
 

@@ -2,12 +2,16 @@
 
 #include "dialogs.h"
 #include "inputcheck.h"
+#include "keptlogs.h"
 #include "libraryoutputs.h"
 #include "mobicheck.h"
 #include "paths.h"
 #include "settingskeys.h"
 
+#include <QDateTime>
+#include <QFile>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <utility>
 
@@ -29,11 +33,13 @@ int progressValue(int ended, int itemCount) {
 
 ConversionRun::ConversionRun(std::unique_ptr<RunFrontEnd> frontEnd, QObject* parent)
     : QObject(parent), frontEnd_(std::move(frontEnd)),
-      op_(frontEnd_->dialogs(), frontEnd_->lifetime(), locations::startConverting) {}
+      op_(frontEnd_->dialogs(), frontEnd_->lifetime(), locations::startConverting),
+      keptLogs_(keptLogsFolder(), QDateTime::currentDateTime()) {}
 
 ConversionRun::~ConversionRun() = default;
 
 void ConversionRun::start() {
+    runTime_.start();
     // A folder add's listing lets window events through; a run may not start in it.
     if (op_.exitIf(100, [&] { return frontEnd_->folderAddGoingOn(); }))
         return end();
@@ -61,6 +67,7 @@ void ConversionRun::start() {
     }
     op_.step(140, [&] { outcomes_.resize(frontEnd_->itemCount()); });
     readRunSettings();
+    op_.step(310, [&] { frontEnd_->showProgress(0); });
     phase_ = Phase::converting;
     advance();
 }
@@ -116,9 +123,7 @@ void ConversionRun::begin(int position) {
     op_.step(144, [&] { frontEnd_->showWaitPointer(); });
     op_.step(146, [&] { input = frontEnd_->itemText(position); });
     outcomeOf(position).input = input;
-    op_.step(150, [&] {
-        frontEnd_->showProgressText(QStringLiteral("Processing: ") + FileNameOf(input));
-    });
+    op_.step(150, [&] { showProcessing(input); });
     QString problem;
     op_.step(302, [&] { problem = inputProblem(input); });
     QString subfolder;
@@ -196,6 +201,7 @@ QString ConversionRun::formOutput(int position, const QString& input, const QStr
 // it is one of the running ones.
 void ConversionRun::conversionDone(InputConversion* conversion, const ConversionEnd& end) {
     letGo(conversion);
+    keepLog(*conversion, end);
     inputEnded(conversion->position(), end);
     advance();
 }
@@ -212,6 +218,14 @@ void ConversionRun::letGo(InputConversion* conversion) {
     running_.erase(found);
 }
 
+// Copied at once, so that the run folder holds no more logs than converters.
+void ConversionRun::keepLog(const InputConversion& conversion, const ConversionEnd& end) {
+    if (end.log.isEmpty())
+        return;
+    op_.step(312, [&] { keptLogs_.keep(end.log, FileNameOf(conversion.input())); });
+    QFile::remove(end.log);
+}
+
 // The bar counts every item of the list as it is now.
 void ConversionRun::inputEnded(int position, const ConversionEnd& end) {
     op_.step(190, [&] {
@@ -221,6 +235,20 @@ void ConversionRun::inputEnded(int position, const ConversionEnd& end) {
     ++endedCount_;
     op_.step(148,
              [&] { frontEnd_->showProgress(progressValue(endedCount_, frontEnd_->itemCount())); });
+    if (!running_.empty())
+        op_.step(150, [&] { showProcessing(std::nullopt); });
+}
+
+// "Processing: " and the input converting longest (the one starting, when
+// none is running), then " (and N more)" for the others beside it.
+void ConversionRun::showProcessing(const std::optional<QString>& starting) {
+    const QString longest =
+        running_.empty() ? starting.value_or(QString()) : running_.front()->input();
+    const qsizetype others = qsizetype(running_.size()) - (starting ? 0 : 1);
+    QString text = QStringLiteral("Processing: ") + FileNameOf(longest);
+    if (others > 0)
+        text += QStringLiteral(" (and %1 more)").arg(others);
+    frontEnd_->showProgressText(text);
 }
 
 // Starts are held back until every hung converter of this look is ended.
@@ -306,8 +334,12 @@ void ConversionRun::finish() {
     op_.step(200, [&] { frontEnd_->endBusy(); });
     op_.step(202, [&] { frontEnd_->showProgress(0); });
     op_.step(204, [&] { frontEnd_->showRestingProgressText(); });
+    op_.step(314, [&] {
+        frontEnd_->runEnded(convertedCount(outcomes_), int(outcomes_.size()),
+                            std::chrono::milliseconds(runTime_.elapsed()));
+    });
     QString message;
-    op_.step(208, [&] { message = finalMessage(outcomes_); });
+    op_.step(208, [&] { message = finalMessage(outcomes_, keptLogs_.folder()); });
     op_.step(210, [&] { frontEnd_->showMessage(message); });
     if (phase_ != Phase::abandoned)
         end();

@@ -2,14 +2,17 @@
 
 #include "handledoperation.h"
 #include "inputconversion.h"
+#include "keptlogs.h"
 #include "outputnames.h"
 #include "preparedconverter.h"
 #include "runfrontend.h"
 #include "runoutcomes.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace quillbrook {
@@ -63,7 +66,10 @@ private:
     QString formOutput(int position, const QString& input, const QString& subfolder);
     void conversionDone(InputConversion* conversion, const ConversionEnd& end);
     void letGo(InputConversion* conversion);
+    void keepLog(const InputConversion& conversion, const ConversionEnd& end);
     void inputEnded(int position, const ConversionEnd& end);
+    // The input starting, if one is, counts among those being converted.
+    void showProcessing(const std::optional<QString>& starting);
     void watchForStalls();
     bool userStops();
     void stop();
@@ -79,6 +85,8 @@ private:
     PreparedConverter converter_;
     OutputNames outputNames_;
     std::vector<InputOutcome> outcomes_;
+    KeptLogs keptLogs_;
+    QElapsedTimer runTime_;
     // Declared after the converter: conversions end before their folder goes.
     std::vector<std::unique_ptr<InputConversion>> running_;
     int nextPosition_ = 1;

@@ -45,10 +45,20 @@ public:
     void endBusy() override { quillbrook::endBusy(w_.window, BusyWork::conversionRun); }
     void showWaitPointer() override { quillbrook::showWaitPointer(w_.window); }
 
-    void showProgress(int percent) override { w_.ProgressBar1.setValue(percent); }
+    void showProgress(int percent) override {
+        w_.ProgressBar1.setValue(percent);
+        // The bar going back to 0 at the end is not progress: the title goes back then.
+        if (w_.showProgressInTitle && isBusyWith(w_.window, BusyWork::conversionRun))
+            w_.showProgressInTitle(percent);
+    }
     void showProgressText(const QString& text) override { w_.ProgressBar1.setFormat(text); }
     void showRestingProgressText() override {
         w_.ProgressBar1.setFormat(QStringLiteral("Progress Bar"));
+    }
+
+    void runEnded(int converted, int taken, std::chrono::milliseconds runTime) override {
+        if (w_.runEnded)
+            w_.runEnded(converted, taken, runTime);
     }
 
     void showMessage(const QString& text) override { w_.dialogs.messageBox(text); }

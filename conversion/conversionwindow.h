@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <chrono>
 #include <functional>
 
 class QCheckBox;
@@ -43,6 +44,11 @@ struct ConversionWindow {
     // Sets the output-folder text the way the window always does: stored at once.
     std::function<void(const QString&)> setText1;
     ConversionWindowState& state;
+    // A run's progress in the window's title, put back when the run ends and
+    // its end is announced (see RunFrontEnd::runEnded); both are the
+    // application's own, and either may be left out.
+    std::function<void(int percent)> showProgressInTitle{};
+    std::function<void(int converted, int taken, std::chrono::milliseconds runTime)> runEnded{};
 };
 
 // "Start Converting": starts a conversion run with the window as its front

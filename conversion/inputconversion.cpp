@@ -6,6 +6,7 @@
 #include "handledoperation.h"
 #include "outputstamp.h"
 #include "paths.h"
+#include "plainreasons.h"
 #include "preparedconverter.h"
 #include "runoutcomes.h"
 #include "servedconversion.h"
@@ -206,11 +207,13 @@ void InputConversion::converterEnded() {
         return converted;
     });
     QString reason = converted ? reasonIfFailing([&] { staged_->moveOverOutput(); }) : QString();
+    // A failed move is the program's own; the converter's log then tells of a success.
+    const bool converterFailed = !converted;
     converted = converted && reason.isEmpty();
     if (!converted && reason.isEmpty())
         reason = reasonFromLog();
-    removeWorkingFiles();
-    end({converted, reason});
+    removeWorkingFiles(converterFailed);
+    end({converted, reason, converterFailed ? logFile_ : QString()});
 }
 
 // The last log line that mentions an error; without one, the last line the
@@ -225,14 +228,16 @@ QString InputConversion::reasonFromLog() {
             if (op_.when(184, [&] {
                     return logLines[j].contains(QLatin1String("error"), Qt::CaseInsensitive);
                 }))
-                op_.step(186, [&] { errorText = failureReason(withoutOuterSpaces(logLines[j])); });
+                op_.step(186, [&] {
+                    errorText = failureReason(plainReason(withoutOuterSpaces(logLines[j])));
+                });
         }
     }
     if (errorText.isEmpty())
         op_.step(304, [&] {
             const QString lastLine = lastNonEmptyLine(logLines);
             errorText = lastLine.isEmpty() ? reasonFromEnding(endedBySignal(), exitStatus())
-                                           : failureReason(lastLine);
+                                           : failureReason(plainReason(lastLine));
         });
     return errorText;
 }
@@ -258,13 +263,18 @@ bool InputConversion::silentFor(qint64 milliseconds) {
     return quietFor_.elapsed() >= milliseconds;
 }
 
+// The log of a hung converter shows what it was doing when it stopped writing.
 void InputConversion::endAsHung(const QString& reason) {
-    if (!stop())
+    if (!endConverter(true))
         return;
-    end({false, reason});
+    end({false, reason, logFile_});
 }
 
 bool InputConversion::stop() {
+    return endConverter(false);
+}
+
+bool InputConversion::endConverter(bool keepingLog) {
     if (state_ != State::running && state_ != State::awaitingServer)
         return false;
     state_ = State::judging;
@@ -274,15 +284,16 @@ bool InputConversion::stop() {
         served_->endTree();
     if (converter_)
         converter_->endTree();
-    removeWorkingFiles();
+    removeWorkingFiles(keepingLog);
     state_ = State::ended;
     return true;
 }
 
 // Plain removals: the usual quiet delete lets window events through, which
 // would let further converter ends run in the middle of this one.
-void InputConversion::removeWorkingFiles() {
-    op_.step(192, [&] { QFile::remove(logFile_); });
+void InputConversion::removeWorkingFiles(bool keepingLog) {
+    if (!keepingLog)
+        op_.step(192, [&] { QFile::remove(logFile_); });
     op_.step(194, [&] { QFile::remove(batchFile_); });
 }
 

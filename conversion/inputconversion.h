@@ -19,6 +19,9 @@ class StagedOutput;
 struct ConversionEnd {
     bool converted = false;
     QString reason;
+    // When a converter ran and did not convert the input: its log, left in
+    // the run folder for the run to keep; the run removes it.
+    QString log{};
 };
 
 // One input's conversion: its batch file and log in the run folder, the
@@ -80,7 +83,8 @@ private:
     bool endedBySignal() const;
     int exitStatus() const;
     QString reasonFromLog();
-    void removeWorkingFiles();
+    bool endConverter(bool keepingLog);
+    void removeWorkingFiles(bool keepingLog = false);
     void end(const ConversionEnd& end);
 
     const int position_;

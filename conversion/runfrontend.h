@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 
 namespace quillbrook {
 
@@ -51,9 +52,14 @@ public:
 
     // The share of the list ended, from 0 to 100.
     virtual void showProgress(int percent) = 0;
-    // The progress text: the input started last, or the resting text.
+    // The progress text: the inputs being converted, or the resting text.
     virtual void showProgressText(const QString& text) = 0;
     virtual void showRestingProgressText() = 0;
+
+    // The run has ended, just before its final message: it took so many
+    // inputs, converted so many of them and went on for so long.
+    virtual void runEnded([[maybe_unused]] int converted, [[maybe_unused]] int taken,
+                          [[maybe_unused]] std::chrono::milliseconds runTime) {}
 
     // A message with an OK button: the checks' messages and the final one.
     virtual void showMessage(const QString& text) = 0;

@@ -4,6 +4,8 @@
 #include "failure.h"
 #include "mobicheck.h"
 
+#include <algorithm>
+
 namespace quillbrook {
 
 namespace {
@@ -20,6 +22,9 @@ QString closingSentence() {
 const QString renamedHeading =
     QStringLiteral("These files were saved under another name, because an earlier file of this "
                    "run has the same name:");
+
+const QString keptLogsLine =
+    QStringLiteral("The converter's full messages about these files are in: ");
 
 } // namespace
 
@@ -45,7 +50,12 @@ QString stalledReason(double minutes) {
             .arg(QString::number(minutes)));
 }
 
-QString finalMessage(const std::vector<InputOutcome>& outcomes) {
+int convertedCount(const std::vector<InputOutcome>& outcomes) {
+    return int(std::count_if(outcomes.begin(), outcomes.end(),
+                             [](const InputOutcome& outcome) { return outcome.converted; }));
+}
+
+QString finalMessage(const std::vector<InputOutcome>& outcomes, const QString& keptLogsFolder) {
     QString failures;
     QString renamed;
     QString damaged;
@@ -64,15 +74,21 @@ QString finalMessage(const std::vector<InputOutcome>& outcomes) {
         if (!outcome.damage.isEmpty())
             damaged += lineBreak + damagedInputLine(outcome.input, outcome.damage);
     }
-    QString message = QStringLiteral("Done.");
+    QString message = QStringLiteral("Done.") + lineBreak +
+                      QStringLiteral("%1 of %2 files were converted.")
+                          .arg(convertedCount(outcomes))
+                          .arg(outcomes.size());
     if (skipped > 0)
         message +=
             lineBreak +
             QStringLiteral("%1 files were skipped, because their EPUB is newer than the book.")
                 .arg(skipped);
-    if (!failures.isEmpty())
+    if (!failures.isEmpty()) {
         message += lineBreak + lineBreak + QStringLiteral("These files:") + lineBreak + failures +
                    lineBreak + lineBreak + closingSentence();
+        if (!keptLogsFolder.isEmpty())
+            message += lineBreak + lineBreak + keptLogsLine + keptLogsFolder;
+    }
     if (!renamed.isEmpty())
         message += lineBreak + lineBreak + renamedHeading + renamed;
     if (!damaged.isEmpty())

@@ -35,10 +35,16 @@ struct InputOutcome {
     bool skipped = false;
 };
 
-// The message that ends a run: "Done.", the number of inputs skipped, then the
-// inputs not converted with their reasons, then those saved under another
-// name, then the converted ones that look damaged, each section in list order
-// and only when it has entries. Skipped inputs are counted, never listed.
-QString finalMessage(const std::vector<InputOutcome>& outcomes);
+// How many of the outcomes are converted inputs.
+int convertedCount(const std::vector<InputOutcome>& outcomes);
+
+// The message that ends a run: "Done.", the line "N of M files were
+// converted." (M the inputs the run took), the number of inputs skipped, then
+// the inputs not converted with their reasons, ended by where the converter's
+// logs of them are kept when that folder is given, then those saved under
+// another name, then the converted ones that look damaged, each section in
+// list order and only when it has entries. Skipped inputs are counted, never
+// listed.
+QString finalMessage(const std::vector<InputOutcome>& outcomes, const QString& keptLogsFolder = {});
 
 } // namespace quillbrook

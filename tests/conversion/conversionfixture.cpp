@@ -72,6 +72,17 @@ QString fakeEventsFile(const QString& fakeFolder) {
     return fakeFolder + QStringLiteral("/events");
 }
 
+QString doneLine(int converted, int taken) {
+    return QStringLiteral("Done.\r\n%1 of %2 files were converted.").arg(converted).arg(taken);
+}
+
+void putBack(const char* name, const QByteArray& saved) {
+    if (saved.isNull())
+        qunsetenv(name);
+    else
+        qputenv(name, saved);
+}
+
 // A zombie is gone too: nothing runs any more, only its exit status waits.
 bool processGone(qint64 pid) {
     const QByteArray stat = readAll(QStringLiteral("/proc/%1/stat").arg(pid));
@@ -82,8 +93,10 @@ bool processGone(qint64 pid) {
 } // namespace
 
 ConversionFixture::ConversionFixture(const QString& programFolder)
-    : savedPath_(qgetenv("PATH")), savedTemp_(qgetenv("TEMP")) {
+    : savedPath_(qgetenv("PATH")), savedTemp_(qgetenv("TEMP")),
+      savedStateHome_(qgetenv("XDG_STATE_HOME")) {
     qputenv("TEMP", QFile::encodeName(temporary_.path()));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(stateHome_.path()));
     clearSettingsStore();
     storeSetting(QStringLiteral("Text1"), files_.path());
     form_ = std::make_unique<Form1>(Form1Setup{dialogs_, programFolder, [] { return 1; }});
@@ -92,10 +105,14 @@ ConversionFixture::ConversionFixture(const QString& programFolder)
 ConversionFixture::~ConversionFixture() {
     form_.reset();
     qputenv("PATH", savedPath_);
-    if (savedTemp_.isNull())
-        qunsetenv("TEMP");
-    else
-        qputenv("TEMP", savedTemp_);
+    putBack("TEMP", savedTemp_);
+    putBack("XDG_STATE_HOME", savedStateHome_);
+}
+
+QString ConversionFixture::keptLogs() const {
+    const QString folder = stateHome_.path() + QStringLiteral("/quillbrook/logs");
+    const QStringList runs = QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    return runs.isEmpty() ? QString() : folder + QLatin1Char('/') + runs.constLast();
 }
 
 QString ConversionFixture::write(const QString& relativePath, const QByteArray& content) {
@@ -163,16 +180,30 @@ bool ConversionFixture::fakeProcessesGone() const {
                            5000);
 }
 
-QString doneWithFailures(const QString& failureList) {
-    return QStringLiteral("Done.\r\n\r\nThese files:\r\n") + failureList +
-           QStringLiteral("\r\n\r\nwere not converted. It may be that they are too big in "
-                          "filesize. Please email ") +
-           supportAddress +
-           QStringLiteral(" a screenshot of this error message if you have any questions.");
+QString doneAllConverted(int taken) {
+    return doneLine(taken, taken);
 }
 
-QString doneWithFailureEntries(const QStringList& entries) {
-    return doneWithFailures(QStringLiteral("\r\n") + entries.join(QStringLiteral("\r\n")));
+QString doneWithFailures(const QString& failureList, int converted, const QString& keptLogs) {
+    // Each failed input's entry begins with its line break.
+    const int failed = int(failureList.count(QStringLiteral("\r\n")));
+    QString message =
+        doneLine(converted, converted + failed) + QStringLiteral("\r\n\r\nThese files:\r\n") +
+        failureList +
+        QStringLiteral("\r\n\r\nwere not converted. It may be that they are too big in "
+                       "filesize. Please email ") +
+        supportAddress +
+        QStringLiteral(" a screenshot of this error message if you have any questions.");
+    if (!keptLogs.isEmpty())
+        message +=
+            QStringLiteral("\r\n\r\nThe converter's full messages about these files are in: ") +
+            keptLogs;
+    return message;
+}
+
+QString doneWithFailureEntries(const QStringList& entries, int converted, const QString& keptLogs) {
+    return doneWithFailures(QStringLiteral("\r\n") + entries.join(QStringLiteral("\r\n")),
+                            converted, keptLogs);
 }
 
 bool processEnds(qint64 pid) {

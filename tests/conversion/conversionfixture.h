@@ -11,8 +11,9 @@
 
 namespace quillbrook::test {
 
-// A main window ready to convert: a temporary folder (TEMP) and a folder for
-// input files of the test's own, and on request a fake calibre first on PATH.
+// A main window ready to convert: a temporary folder (TEMP), a state folder
+// for the kept converter logs (XDG_STATE_HOME) and a folder for input files
+// of the test's own, and on request a fake calibre first on PATH.
 // The environment is put back when the fixture goes.
 class ConversionFixture {
 public:
@@ -23,6 +24,9 @@ public:
     ScriptedDialogs& dialogs() { return dialogs_; }
     QString temporaryFolder() const { return temporary_.path(); }
     QString files() const { return files_.path(); }
+    // The folder of kept converter logs of the run that started last, or
+    // nothing when no run kept any.
+    QString keptLogs() const;
 
     // Writes a file under the test's folder (sub-folders are made) and returns its path.
     QString write(const QString& relativePath, const QByteArray& content);
@@ -63,18 +67,26 @@ public:
 private:
     QByteArray savedPath_;
     QByteArray savedTemp_;
+    QByteArray savedStateHome_;
     QTemporaryDir temporary_;
+    QTemporaryDir stateHome_;
     QTemporaryDir files_;
     QTemporaryDir fakeFolder_;
     ScriptedDialogs dialogs_;
     std::unique_ptr<Form1> form_;
 };
 
+// The final message of a run that converted every one of the inputs it took.
+QString doneAllConverted(int taken);
 // The final message of a run whose failure list is the given text: a line
-// break, the input and its reason for each failed input.
-QString doneWithFailures(const QString& failureList);
+// break, the input and its reason for each failed input. The run converted
+// so many inputs besides, and kept the converter's logs of the failures in
+// the given folder when one is given.
+QString doneWithFailures(const QString& failureList, int converted = 0,
+                         const QString& keptLogs = {});
 // The same for a list of entries, each an input with its reason.
-QString doneWithFailureEntries(const QStringList& entries);
+QString doneWithFailureEntries(const QStringList& entries, int converted = 0,
+                               const QString& keptLogs = {});
 
 // Waits a little for the process to be gone; false when it is still there.
 bool processEnds(qint64 pid);

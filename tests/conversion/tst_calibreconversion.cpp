@@ -236,7 +236,7 @@ void CalibreConversionTest::convertsToValidEpubs() {
 
     fx.press();
 
-    QCOMPARE(fx.dialogs().messages(), QStringList{QStringLiteral("Done.")});
+    QCOMPARE(fx.dialogs().messages(), QStringList{test::doneAllConverted(int(books.size()))});
     QCOMPARE(fx.dialogs().errorReports(), QStringList());
     for (const auto& [name, title] : books)
         QCOMPARE(
@@ -255,7 +255,7 @@ void CalibreConversionTest::samplesConvert() {
 
     fx.press();
 
-    QCOMPARE(fx.dialogs().messages(), QStringList{QStringLiteral("Done.")});
+    QCOMPARE(fx.dialogs().messages(), QStringList{test::doneAllConverted(int(names.size()))});
     for (const QString& name : names)
         QCOMPARE(epubProblem(fx.files() + QLatin1Char('/') + StripExtension(name) +
                                  QStringLiteral(".epub"),
@@ -273,8 +273,20 @@ void CalibreConversionTest::calibresReasonIsShownForABrokenBook() {
 
     const QStringList messages = fx.dialogs().messages();
     QCOMPARE(messages.size(), 1);
-    const QString entry = messages.constFirst().section(QStringLiteral("\r\n"), 4, 4);
-    QVERIFY2(entry.startsWith(broken + QStringLiteral(" Error: ")), qPrintable(entry));
+    const QStringList lines = messages.constFirst().split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.value(1), QStringLiteral("0 of 1 files were converted."));
+    // The plain sentence first, calibre's own line after it.
+    const QString entry = lines.value(5);
+    const QString start = broken + QStringLiteral(" Error: the file is not a complete MOBI book (");
+    QVERIFY2(entry.startsWith(start) && entry.endsWith(QLatin1Char(')')), qPrintable(entry));
+    const QString calibreLine = entry.mid(start.size()).chopped(1);
+    // calibre's whole account of the failure is kept where the message says.
+    const QString kept = fx.keptLogs();
+    QCOMPARE(lines.constLast(),
+             QStringLiteral("The converter's full messages about these files are in: ") + kept);
+    const QString log = QString::fromUtf8(test::readAll(kept + QStringLiteral("/broken.mobi.log")));
+    QVERIFY2(log.contains(QStringLiteral("Traceback")) && log.contains(calibreLine),
+             qPrintable(log));
     QVERIFY(!QFile::exists(fx.files() + QStringLiteral("/broken.epub")));
     QCOMPARE(fx.leftInTemporaryFolder(), QStringList());
 }
@@ -321,7 +333,8 @@ void CalibreConversionTest::equalNamesGiveTwoValidEpubs() {
     fx.press();
 
     QCOMPARE(fx.dialogs().messages(),
-             QStringList{QStringLiteral("Done.\r\n\r\nThese files were saved under another name, "
+             QStringList{QStringLiteral("Done.\r\n2 of 2 files were converted.\r\n\r\nThese files "
+                                        "were saved under another name, "
                                         "because an earlier file of this run has the same "
                                         "name:\r\n") +
                          second + QStringLiteral(" -> Harbour Tales (2).epub")});
@@ -367,7 +380,7 @@ void CalibreConversionTest::fullDiskLeavesTheEarlierEpubIntact() {
 
     const QStringList messages = fx.dialogs().messages();
     QCOMPARE(messages.size(), 1);
-    const QString entry = messages.constFirst().section(QStringLiteral("\r\n"), 4, 4);
+    const QString entry = messages.constFirst().section(QStringLiteral("\r\n"), 5, 5);
     QVERIFY2(entry.startsWith(input + QStringLiteral(" Error: ")), qPrintable(entry));
     QCOMPARE(test::readFile(output), earlier);
     QCOMPARE(QDir(disk).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
@@ -391,7 +404,7 @@ void CalibreConversionTest::warmConverterConvertsTheSamples() {
     QVERIFY(server != 0);
     fx.waitForTheRunToEnd();
 
-    QCOMPARE(fx.dialogs().messages(), QStringList{QStringLiteral("Done.")});
+    QCOMPARE(fx.dialogs().messages(), QStringList{test::doneAllConverted(int(books.size()))});
     QCOMPARE(calibre.launcherCalls(), QStringList());
     for (const QString& book : books)
         QCOMPARE(epubProblem(fx.files() + QLatin1Char('/') + StripExtension(FileNameOf(book)) +
@@ -425,7 +438,7 @@ void CalibreConversionTest::lostWarmConverterLeavesItsBooksToTheLauncher() {
     ::kill(pid_t(server), SIGKILL);
     fx.waitForTheRunToEnd();
 
-    QCOMPARE(fx.dialogs().messages(), QStringList{QStringLiteral("Done.")});
+    QCOMPARE(fx.dialogs().messages(), QStringList{test::doneAllConverted(int(books.size()))});
     QVERIFY(!calibre.launcherCalls().isEmpty());
     for (const QString& book : books)
         QCOMPARE(epubProblem(StripExtension(book) + QStringLiteral(".epub"), QString()), QString());

@@ -79,6 +79,7 @@ private slots:
     void neverMoreThanNConvertersAtOnce_data();
     void neverMoreThanNConvertersAtOnce();
     void failureListKeepsListOrder();
+    void progressTextNamesTheLongestConversion();
     void outputNamesFollowListOrder();
     void stopEndsEveryConverterAndNamesEachInput();
     void silentConverterIsEndedAfterTheLimit();
@@ -122,7 +123,7 @@ void ConversionEngineTest::neverMoreThanNConvertersAtOnce() {
     fx_->press();
 
     QCOMPARE(fx_->mostFakesAtOnce(), simultaneous);
-    QCOMPARE(fx_->dialogs().messages(), QStringList{QStringLiteral("Done.")});
+    QCOMPARE(fx_->dialogs().messages(), QStringList{test::doneAllConverted(5)});
     for (int i = 1; i <= 5; ++i)
         QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/book%1.epub").arg(i)));
 }
@@ -139,7 +140,33 @@ void ConversionEngineTest::failureListKeepsListOrder() {
     const QString late = QStringLiteral(" Error: Error: failed late");
     QCOMPARE(fx_->dialogs().messages(),
              QStringList{doneWithFailureEntries(
-                 {slow + late, middle + late, fast + QStringLiteral(" Error: Error: at once")})});
+                 {slow + late, middle + late, fast + QStringLiteral(" Error: Error: at once")}, 0,
+                 fx_->keptLogs())});
+}
+
+// The text names the input converting longest and counts the others beside it.
+void ConversionEngineTest::progressTextNamesTheLongestConversion() {
+    setSimultaneous(3);
+    fx_->add({fx_->write(QStringLiteral("long.mobi"), "sleep 1.5"),
+              fx_->write(QStringLiteral("quick.mobi"), "fail"),
+              fx_->write(QStringLiteral("longer.mobi"), "sleep 3"),
+              fx_->write(QStringLiteral("next.mobi"), "convert")});
+    QProgressBar& bar = *fx_->form().ProgressBar1;
+    QStringList seen;
+    // Queued: what the window shows once the run has started what may start.
+    connect(
+        &bar, &QProgressBar::valueChanged, &bar,
+        [&](int value) {
+            if (value > 0 && value < 100)
+                seen << bar.format();
+        },
+        Qt::QueuedConnection);
+
+    fx_->press();
+
+    QCOMPARE(seen, (QStringList{"Processing: long.mobi (and 2 more)",
+                                "Processing: long.mobi (and 1 more)", "Processing: longer.mobi"}));
+    QCOMPARE(bar.format(), QStringLiteral("Progress Bar"));
 }
 
 void ConversionEngineTest::outputNamesFollowListOrder() {
@@ -153,7 +180,8 @@ void ConversionEngineTest::outputNamesFollowListOrder() {
     QCOMPARE(readAll(fx_->files() + QStringLiteral("/book.epub")), QByteArray("sleep 0.5"));
     QCOMPARE(readAll(fx_->files() + QStringLiteral("/book (2).epub")), QByteArray("convert"));
     QCOMPARE(fx_->dialogs().messages(),
-             QStringList{QStringLiteral("Done.\r\n\r\nThese files were saved under another name, "
+             QStringList{QStringLiteral("Done.\r\n2 of 2 files were converted.\r\n\r\nThese files "
+                                        "were saved under another name, "
                                         "because an earlier file of this run has the same "
                                         "name:\r\n") +
                          second + QStringLiteral(" -> book (2).epub")});
@@ -203,7 +231,10 @@ void ConversionEngineTest::silentConverterIsEndedAfterTheLimit() {
         fx_->dialogs().messages(),
         QStringList{doneWithFailureEntries(
             {silent + QStringLiteral(" Error: the converter wrote nothing for 0.05 minutes and was "
-                                     "stopped.")})});
+                                     "stopped.")},
+            1, fx_->keptLogs())});
+    // What a hung converter wrote before it fell silent is kept.
+    QCOMPARE(readAll(fx_->keptLogs() + QStringLiteral("/silent.mobi.log")), QByteArray("starting"));
     QVERIFY(!QFile::exists(fx_->files() + QStringLiteral("/silent.epub")));
     QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/fine.epub")));
     verifyNothingLeft();
@@ -218,7 +249,7 @@ void ConversionEngineTest::growingLogKeepsTheConverterGoing() {
 
     fx_->press();
 
-    QCOMPARE(fx_->dialogs().messages(), QStringList{QStringLiteral("Done.")});
+    QCOMPARE(fx_->dialogs().messages(), QStringList{test::doneAllConverted(1)});
     QCOMPARE(readAll(fx_->files() + QStringLiteral("/busy.epub")), QByteArray("trickle 12 0.15"));
     verifyNothingLeft();
 }
@@ -239,7 +270,7 @@ void ConversionEngineTest::converterEndsWhileTheStopQuestionIsOpen() {
 
     QCOMPARE(fx_->dialogs().messages().size(), 2);
     QCOMPARE(fx_->dialogs().messages().constLast(),
-             doneWithFailureEntries({second + stoppedByUser}));
+             doneWithFailureEntries({second + stoppedByUser}, 1));
     QCOMPARE(readAll(fx_->files() + QStringLiteral("/first.epub")), QByteArray("sleep 0.3"));
     QVERIFY(!QFile::exists(fx_->files() + QStringLiteral("/second.epub")));
     verifyNothingLeft();
@@ -271,7 +302,7 @@ void ConversionEngineTest::converterEndsWhileAnErrorReportIsOpen() {
 
     QCOMPARE(fx_->dialogs().errorReports().size(), 1);
     QVERIFY(fx_->dialogs().errorReports().constFirst().contains(QStringLiteral("at line 218")));
-    QCOMPARE(fx_->dialogs().messages().constLast(), QStringLiteral("Done."));
+    QCOMPARE(fx_->dialogs().messages().constLast(), test::doneAllConverted(2));
     QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/first.epub")));
     QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/second.epub")));
     verifyNothingLeft();
@@ -333,7 +364,7 @@ void ConversionEngineTest::closingTheWindowAnsweredNoKeepsTheRun() {
     QVERIFY(form.isVisible());
     fx_->waitForTheRunToEnd();
 
-    QCOMPARE(fx_->dialogs().messages(), (QStringList{stopQuestion, QStringLiteral("Done.")}));
+    QCOMPARE(fx_->dialogs().messages(), (QStringList{stopQuestion, test::doneAllConverted(2)}));
     QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/first.epub")));
     QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/second.epub")));
     // Once the run has ended the window closes without a question.

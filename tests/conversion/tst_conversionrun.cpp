@@ -20,6 +20,7 @@ using namespace quillbrook;
 
 namespace {
 
+using test::doneAllConverted;
 using test::doneWithFailures;
 using test::readAll;
 
@@ -64,6 +65,7 @@ private slots:
     void outputPaths();
     void failureListNamesEachFailedInputWithItsLastErrorLine();
     void progressAndPointerFollowTheRun();
+    void titleShowsTheProgressDuringARun();
     void secondPressDuringARunChangesNothing();
     void itemsAddedDuringARunAreConvertedAndCount();
     void convertedOnlyWhenTheConverterSucceededAndWrote_data();
@@ -189,7 +191,7 @@ void ConversionRunTest::outputPaths() {
     const QString outputPath = fx_->files() + QLatin1Char('/') + output;
     QCOMPARE(fx_->fakeCalls(), (QList<QStringList>{{inputPath, test::stagedFor(outputPath)}}));
     QCOMPARE(readAll(outputPath), QByteArray("convert"));
-    QCOMPARE(fx_->dialogs().messages(), QStringList{QStringLiteral("Done.")});
+    QCOMPARE(fx_->dialogs().messages(), QStringList{doneAllConverted(1)});
 }
 
 void ConversionRunTest::failureListNamesEachFailedInputWithItsLastErrorLine() {
@@ -205,12 +207,23 @@ void ConversionRunTest::failureListNamesEachFailedInputWithItsLastErrorLine() {
     // Without an error line, the last line the converter wrote is the reason.
     const QString severalEntry =
         several + QStringLiteral(" Error: ERROR: the last error line wins");
+    const QString kept = fx_->keptLogs();
     QCOMPARE(fx_->dialogs().messages(),
              QStringList{doneWithFailures(
                  QStringLiteral("\r\n") + severalEntry + QStringLiteral("\r\n") + silent +
-                 QStringLiteral(" Error: nothing to see\r\n") + severalEntry)});
+                     QStringLiteral(" Error: nothing to see\r\n") + severalEntry,
+                 1, kept)});
     QCOMPARE(fx_->fakeCalls().size(), 4);
     QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/fine.epub")));
+    // The converter's whole log of each failure is kept, under the book's
+    // name; the converted book's is not.
+    QCOMPARE(QDir(kept).entryList(QDir::Files, QDir::Name),
+             (QStringList{"several.mobi (2).log", "several.mobi.log", "silent.mobi.log"}));
+    const QByteArray severalLog =
+        "Starting\nerror one\n  ERROR: the last error line wins  \nshutting down\n";
+    QCOMPARE(readAll(kept + QStringLiteral("/several.mobi.log")), severalLog);
+    QCOMPARE(readAll(kept + QStringLiteral("/several.mobi (2).log")), severalLog);
+    QCOMPARE(readAll(kept + QStringLiteral("/silent.mobi.log")), QByteArray("nothing to see\n"));
 }
 
 void ConversionRunTest::progressAndPointerFollowTheRun() {
@@ -234,7 +247,27 @@ void ConversionRunTest::progressAndPointerFollowTheRun() {
                                        {0, "Processing: four.mobi", false}};
     QCOMPARE(seen, expected);
     QCOMPARE(form.ProgressBar1->format(), QStringLiteral("Progress Bar"));
-    QCOMPARE(fx_->dialogs().messages(), QStringList{QStringLiteral("Done.")});
+    QCOMPARE(fx_->dialogs().messages(), QStringList{doneAllConverted(4)});
+}
+
+// The title tells a user who looks at the taskbar how far the run is, and is
+// the window's own again by the time the final message shows.
+void ConversionRunTest::titleShowsTheProgressDuringARun() {
+    Form1& form = fx_->form();
+    QCOMPARE(form.windowTitle(), QStringLiteral("Quillbrook"));
+    fx_->add({fx_->write(QStringLiteral("a.mobi"), "convert"),
+              fx_->write(QStringLiteral("b.mobi"), "fail")});
+    QStringList titles;
+    connect(&form, &QWidget::windowTitleChanged, &form,
+            [&](const QString& title) { titles << title; });
+    QString titleUnderTheMessage;
+    fx_->dialogs().whileNextShown([&] { titleUnderTheMessage = form.windowTitle(); });
+
+    fx_->press();
+
+    QCOMPARE(titles, (QStringList{"0% - Quillbrook", "50% - Quillbrook", "100% - Quillbrook",
+                                  "Quillbrook"}));
+    QCOMPARE(titleUnderTheMessage, QStringLiteral("Quillbrook"));
 }
 
 void ConversionRunTest::secondPressDuringARunChangesNothing() {
@@ -258,7 +291,7 @@ void ConversionRunTest::secondPressDuringARunChangesNothing() {
                                            "converted."));
     QCOMPARE(shown[0].buttons, Dialogs::Buttons::YesNoDefaultNo);
     QCOMPARE(shown[0].icon, Dialogs::Icon::Question);
-    QCOMPARE(shown[1].text, QStringLiteral("Done."));
+    QCOMPARE(shown[1].text, doneAllConverted(2));
     fx_->press();
     QCOMPARE(fx_->fakeCalls().size(), 4);
 }
@@ -288,29 +321,36 @@ void ConversionRunTest::convertedOnlyWhenTheConverterSucceededAndWrote_data() {
     QTest::addColumn<QByteArray>("behaviour");
     QTest::addColumn<bool>("oldOutput");
     QTest::addColumn<QString>("reason");
+    // The converter's log as it is kept; a converter that wrote nothing has none.
+    QTest::addColumn<QByteArray>("keptLog");
 
     QTest::newRow("fails, old output present")
-        << QByteArray("fail\nError: cannot parse\n") << true << " Error: Error: cannot parse";
+        << QByteArray("fail\nError: cannot parse\n") << true << " Error: Error: cannot parse"
+        << QByteArray("Error: cannot parse\n");
     QTest::newRow("succeeds without writing, old output present")
         << QByteArray("succeed-without-writing") << true
-        << " Error: the converter ended without writing the EPUB file.";
+        << " Error: the converter ended without writing the EPUB file." << QByteArray();
     QTest::newRow("fails silently")
-        << QByteArray("fail") << false << " Error: the converter ended with exit status 1.";
-    QTest::newRow("crashes after a line")
-        << QByteArray("crash\nworking\n  \n") << false << " Error: working";
+        << QByteArray("fail") << false << " Error: the converter ended with exit status 1."
+        << QByteArray();
+    QTest::newRow("crashes after a line") << QByteArray("crash\nworking\n  \n") << false
+                                          << " Error: working" << QByteArray("working\n  \n");
     QTest::newRow("crashes silently")
-        << QByteArray("crash") << false << " Error: the converter was ended by signal SIGSEGV.";
+        << QByteArray("crash") << false << " Error: the converter was ended by signal SIGSEGV."
+        << QByteArray();
     QTest::newRow("killed after writing, old output present")
         << QByteArray("write-then-killed") << true
-        << " Error: the converter was ended by signal SIGKILL.";
+        << " Error: the converter was ended by signal SIGKILL." << QByteArray();
     QTest::newRow("half-written on a full disk, old output present")
-        << QByteArray("half-written") << true << " Error: Error: No space left on device";
+        << QByteArray("half-written") << true << " Error: Error: No space left on device"
+        << QByteArray("Error: No space left on device\n");
 }
 
 void ConversionRunTest::convertedOnlyWhenTheConverterSucceededAndWrote() {
     QFETCH(QByteArray, behaviour);
     QFETCH(bool, oldOutput);
     QFETCH(QString, reason);
+    QFETCH(QByteArray, keptLog);
     const QString input = fx_->write(QStringLiteral("book.mobi"), behaviour);
     if (oldOutput)
         fx_->write(QStringLiteral("book.epub"), "an earlier result");
@@ -318,8 +358,11 @@ void ConversionRunTest::convertedOnlyWhenTheConverterSucceededAndWrote() {
 
     fx_->press();
 
+    const QString kept = fx_->keptLogs();
+    QCOMPARE(kept.isEmpty(), keptLog.isEmpty());
+    QCOMPARE(readAll(kept + QStringLiteral("/book.mobi.log")), keptLog);
     QCOMPARE(fx_->dialogs().messages(),
-             QStringList{doneWithFailures(QStringLiteral("\r\n") + input + reason)});
+             QStringList{doneWithFailures(QStringLiteral("\r\n") + input + reason, 0, kept)});
     const QString output = fx_->files() + QStringLiteral("/book.epub");
     QCOMPARE(readAll(output), oldOutput ? QByteArray("an earlier result") : QByteArray());
     QCOMPARE(QFile::exists(output), oldOutput);
@@ -365,9 +408,11 @@ void ConversionRunTest::unwritableOutputIsAFailure() {
 
     fx_->press();
 
-    QCOMPARE(
-        fx_->dialogs().messages(),
-        QStringList{doneWithFailures(QStringLiteral("\r\n") + input + reason.arg(fx_->files()))});
+    QCOMPARE(fx_->dialogs().messages(),
+             QStringList{
+                 doneWithFailures(QStringLiteral("\r\n") + input + reason.arg(fx_->files()), 1)});
+    // The converter did not run, or it converted: there is no log worth keeping.
+    QCOMPARE(fx_->keptLogs(), QString());
     QCOMPARE(readAll(fx_->files() + QLatin1Char('/') + blocker), QByteArray("in the way"));
 }
 
@@ -381,8 +426,10 @@ void ConversionRunTest::missingCalibreIsTheReason() {
     QCOMPARE(fx_->dialogs().messages(),
              QStringList{doneWithFailures(
                  QStringLiteral("\r\n") + input +
-                 QStringLiteral(" Error: Error: calibre's ebook-convert was not found. Please "
-                                "install calibre (Debian package calibre)."))});
+                     QStringLiteral(" Error: calibre is not installed or could not start (Error: "
+                                    "calibre's ebook-convert was not found. Please install "
+                                    "calibre (Debian package calibre).)"),
+                 0, fx_->keptLogs())});
 }
 
 void ConversionRunTest::unpackFailureStopsTheRunWithOneMessage() {
@@ -421,7 +468,7 @@ void ConversionRunTest::failedStepIsReportedAndTheRunGoesOn() {
                                         "Ferncastle2021/08/31.Form1.PushButton2_Click at line "
                                         "218\r\rPlease email screenshot of this message to ") +
                          supportAddress});
-    QCOMPARE(fx_->dialogs().messages().constLast(), QStringLiteral("Done."));
+    QCOMPARE(fx_->dialogs().messages().constLast(), doneAllConverted(2));
     QCOMPARE(fx_->fakeCalls().size(), 2);
     fx_->dialogs().forget();
 }
@@ -441,7 +488,7 @@ void ConversionRunTest::runWorksInAFolderOfItsOwn() {
 
     fx_->press();
 
-    QCOMPARE(fx_->dialogs().messages(), QStringList{QStringLiteral("Done.")});
+    QCOMPARE(fx_->dialogs().messages(), QStringList{doneAllConverted(1)});
     QCOMPARE(fx_->fakeCalls().size(), 1);
     QVERIFY(!QFile::exists(marker));
     QCOMPARE(fx_->leftInTemporaryFolder(), before);
@@ -474,7 +521,8 @@ void ConversionRunTest::equalNamesAreSavedUnderNewNames() {
     QCOMPARE(test::readFile(out + QStringLiteral("/book (4).epub")), QByteArray("convert\nd"));
     QCOMPARE(fx_->dialogs().messages(),
              QStringList{doneWithFailures(QStringLiteral("\r\n") + c +
-                                          QStringLiteral(" Error: Error: c is broken")) +
+                                              QStringLiteral(" Error: Error: c is broken"),
+                                          3, fx_->keptLogs()) +
                          QStringLiteral("\r\n\r\nThese files were saved under another name, "
                                         "because an earlier file of this run has the same "
                                         "name:\r\n") +
@@ -524,7 +572,7 @@ void ConversionRunTest::inputsAreCheckedBeforeTheConverterRuns() {
     fx_->press();
 
     QCOMPARE(fx_->dialogs().messages(),
-             QStringList{doneWithFailures(QStringLiteral("\r\n") + input + reason)});
+             QStringList{doneWithFailures(QStringLiteral("\r\n") + input + reason, 1)});
     QCOMPARE(fx_->fakeCalls().size(), 1);
     QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/fine.epub")));
 }
@@ -565,7 +613,7 @@ void ConversionRunTest::relativeTemporaryFolderIsTakenFromTheStartFolder() {
 
     fx_->press();
 
-    QCOMPARE(fx_->dialogs().messages(), QStringList{QStringLiteral("Done.")});
+    QCOMPARE(fx_->dialogs().messages(), QStringList{doneAllConverted(1)});
     QVERIFY(QFile::exists(fx_->files() + QStringLiteral("/a.epub")));
     QCOMPARE(QDir(here.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList());

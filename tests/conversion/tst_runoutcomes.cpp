@@ -51,49 +51,72 @@ private slots:
 
 void RunOutcomesTest::finalMessage_data() {
     QTest::addColumn<Outcomes>("outcomes");
+    QTest::addColumn<QString>("keptLogsFolder");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("nothing to convert") << Outcomes{} << "Done.";
-    QTest::newRow("all converted")
-        << Outcomes{converted("/a.mobi"), converted("/b.mobi")} << "Done.";
+    QTest::newRow("nothing to convert")
+        << Outcomes{} << QString() << "Done.\r\n0 of 0 files were converted.";
+    QTest::newRow("all converted") << Outcomes{converted("/a.mobi"), converted("/b.mobi")}
+                                   << QString() << "Done.\r\n2 of 2 files were converted.";
     QTest::newRow("failures in list order")
         << Outcomes{failed("/b.mobi", " Error: late"), converted("/c.mobi"),
                     failed("/a.mobi", " Error: early")}
-        << "Done.\r\n\r\nThese files:\r\n\r\n/b.mobi Error: late\r\n/a.mobi Error: early\r\n\r\n" +
+        << QString()
+        << "Done.\r\n1 of 3 files were converted.\r\n\r\nThese files:\r\n\r\n/b.mobi Error: "
+           "late\r\n/a.mobi Error: early\r\n\r\n" +
                closing;
     QTest::newRow("a failure without a reason")
-        << Outcomes{failed("/a.mobi", {})}
-        << "Done.\r\n\r\nThese files:\r\n\r\n/a.mobi\r\n\r\n" + closing;
+        << Outcomes{failed("/a.mobi", {})} << QString()
+        << "Done.\r\n0 of 1 files were converted.\r\n\r\nThese files:\r\n\r\n/a.mobi\r\n\r\n" +
+               closing;
+    QTest::newRow("failures with their logs kept")
+        << Outcomes{failed("/a.mobi", " Error: bad"), converted("/b.mobi")}
+        << "/state/quillbrook/logs/2024-05-01_14-03-22"
+        << "Done.\r\n1 of 2 files were converted.\r\n\r\nThese files:\r\n\r\n/a.mobi Error: "
+           "bad\r\n\r\n" +
+               closing +
+               "\r\n\r\nThe converter's full messages about these files are in: "
+               "/state/quillbrook/logs/2024-05-01_14-03-22";
     QTest::newRow("renamed only") << Outcomes{converted("/x/book.mobi"),
                                               converted("/y/book.mobi", "book (2).epub")}
-                                  << "Done.\r\n\r\n" + renamedHeading +
-                                         "\r\n/y/book.mobi -> book (2).epub";
+                                  << QString()
+                                  << "Done.\r\n2 of 2 files were converted.\r\n\r\n" +
+                                         renamedHeading + "\r\n/y/book.mobi -> book (2).epub";
     QTest::newRow("damaged only") << Outcomes{converted("/a.mobi", {}, "its text ends early")}
-                                  << "Done.\r\n\r\n" + damagedHeading +
-                                         "\r\n/a.mobi (its text ends early)";
+                                  << QString()
+                                  << "Done.\r\n1 of 1 files were converted.\r\n\r\n" +
+                                         damagedHeading + "\r\n/a.mobi (its text ends early)";
     // A failed input is named once, with its reason, whatever else it had.
     QTest::newRow("every section, in order")
         << Outcomes{converted("/d.mobi", {}, "bad index"),
                     failed("/f.mobi", " Error: no", "f (2).epub", "bad records"),
                     converted("/r.mobi", "r (2).epub", "short")}
-        << "Done.\r\n\r\nThese files:\r\n\r\n/f.mobi Error: no\r\n\r\n" + closing + "\r\n\r\n" +
+        << QStringLiteral("/logs/run")
+        << "Done.\r\n2 of 3 files were converted.\r\n\r\nThese files:\r\n\r\n/f.mobi Error: "
+           "no\r\n\r\n" +
+               closing +
+               "\r\n\r\nThe converter's full messages about these files are in: /logs/run\r\n\r\n" +
                renamedHeading + "\r\n/r.mobi -> r (2).epub\r\n\r\n" + damagedHeading +
                "\r\n/d.mobi (bad index)\r\n/r.mobi (short)";
     QTest::newRow("skipped only, counted and never listed")
-        << Outcomes{skipped("/a.mobi"), skipped("/b.mobi", "b (2).epub")}
-        << "Done.\r\n2 files were skipped, because their EPUB is newer than the book.";
+        << Outcomes{skipped("/a.mobi"), skipped("/b.mobi", "b (2).epub")} << QString()
+        << "Done.\r\n0 of 2 files were converted.\r\n2 files were skipped, because their EPUB "
+           "is newer than the book.";
     QTest::newRow("skipped right after Done., before the sections")
         << Outcomes{skipped("/s.mobi"), failed("/f.mobi", " Error: no"),
                     converted("/r.mobi", "r (2).epub")}
-        << "Done.\r\n1 files were skipped, because their EPUB is newer than the book.\r\n\r\n"
+        << QString()
+        << "Done.\r\n1 of 3 files were converted.\r\n1 files were skipped, because their EPUB "
+           "is newer than the book.\r\n\r\n"
            "These files:\r\n\r\n/f.mobi Error: no\r\n\r\n" +
                closing + "\r\n\r\n" + renamedHeading + "\r\n/r.mobi -> r (2).epub";
 }
 
 void RunOutcomesTest::finalMessage() {
     QFETCH(Outcomes, outcomes);
+    QFETCH(QString, keptLogsFolder);
     QFETCH(QString, message);
-    QCOMPARE(quillbrook::finalMessage(outcomes), message);
+    QCOMPARE(quillbrook::finalMessage(outcomes, keptLogsFolder), message);
 }
 
 void RunOutcomesTest::reasons_data() {
