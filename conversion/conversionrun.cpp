@@ -83,7 +83,7 @@ QString ConversionRun::destinationProblem() {
 
 void ConversionRun::readRunSettings() {
     op_.step(300, [&] {
-        simultaneous_ = SimultaneousConversions();
+        simultaneous_ = frontEnd_->simultaneousConversions();
         stalledMinutes_ = StalledConverterMinutes();
     });
     if (stalledMinutes_ <= 0)
@@ -193,6 +193,15 @@ void ConversionRun::inputEnded(int position, const ConversionEnd& end) {
     ++endedCount_;
     op_.step(148,
              [&] { frontEnd_->showProgress(progressValue(endedCount_, frontEnd_->itemCount())); });
+    tellFinished(position);
+}
+
+// Counted apart from the ended inputs: a stop finishes inputs that never end.
+void ConversionRun::tellFinished(int position) {
+    ++finishedCount_;
+    op_.step(196, [&] {
+        frontEnd_->inputFinished(finishedCount_, itemCount_, outcomes_[position - 1]);
+    });
 }
 
 // Starts are held back until every hung converter of this look is ended.
@@ -248,12 +257,15 @@ bool ConversionRun::mayClose() {
 // Stopped inputs keep what was at their output path: their staged files go.
 void ConversionRun::stop() {
     phase_ = Phase::stopped;
-    for (const int position : stopRunning())
+    for (const int position : stopRunning()) {
         outcomes_[position - 1].error = stoppedByUserReason();
+        tellFinished(position);
+    }
     for (; nextPosition_ <= itemCount_; ++nextPosition_) {
         op_.step(146,
                  [&] { outcomes_[nextPosition_ - 1].input = frontEnd_->itemText(nextPosition_); });
         outcomes_[nextPosition_ - 1].error = notStartedReason();
+        tellFinished(nextPosition_);
     }
 }
 

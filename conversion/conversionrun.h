@@ -60,6 +60,7 @@ private:
     void conversionDone(InputConversion* conversion, const ConversionEnd& end);
     void letGo(InputConversion* conversion);
     void inputEnded(int position, const ConversionEnd& end);
+    void tellFinished(int position);
     void watchForStalls();
     bool userStops();
     void stop();
@@ -80,6 +81,7 @@ private:
     int itemCount_ = 0;
     int nextPosition_ = 1;
     int endedCount_ = 0;
+    int finishedCount_ = 0;
     int simultaneous_ = 1;
     double stalledMinutes_ = 0;
     QTimer stallWatch_;

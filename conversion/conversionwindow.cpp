@@ -28,10 +28,13 @@ public:
     QString itemText(int position) const override {
         return inputlist::itemText(w_.ListView1, position);
     }
+    QString itemBaseFolder(int) const override { return {}; }
 
     bool savesToFolder() const override { return w_.Option1.isChecked(); }
     bool savesBesideOriginal() const override { return w_.Option2.isChecked(); }
     QString outputFolderText() const override { return w_.Text1.text(); }
+    bool keepsSubfolders() const override { return false; }
+    bool skipsConverted() const override { return false; }
 
     bool folderAddGoingOn() const override { return isBusyWith(w_.window, BusyWork::folderAdd); }
     void setCurrentRun(ConversionRun* run) override { w_.state.run = run; }

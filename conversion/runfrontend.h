@@ -1,10 +1,13 @@
 #pragma once
 
+#include "settingskeys.h"
+
 #include <QString>
 
 namespace quillbrook {
 
 class ConversionRun;
+struct InputOutcome;
 class Dialogs;
 class ProgramLifetime;
 
@@ -26,11 +29,16 @@ public:
     virtual int itemCount() const = 0;
     // The input at a position from 1 to itemCount().
     virtual QString itemText(int position) const = 0;
+    virtual QString itemBaseFolder(int position) const = 0;
 
     // The two save options and the output-folder text, read anew each time.
     virtual bool savesToFolder() const = 0;
     virtual bool savesBesideOriginal() const = 0;
     virtual QString outputFolderText() const = 0;
+    virtual bool keepsSubfolders() const = 0;
+    virtual bool skipsConverted() const = 0;
+    // How many converters the run keeps going at once.
+    virtual int simultaneousConversions() const { return SimultaneousConversions(); }
 
     // True while a folder add is listing files; a run may not start then.
     virtual bool folderAddGoingOn() const = 0;
@@ -46,6 +54,10 @@ public:
     // The progress text: the input started last, or the resting text.
     virtual void showProgressText(const QString& text) = 0;
     virtual void showRestingProgressText() = 0;
+    // One input's outcome is final: the endedCount-th of the takenCount
+    // inputs the run has taken so far.
+    virtual void inputFinished([[maybe_unused]] int endedCount, [[maybe_unused]] int takenCount,
+                               [[maybe_unused]] const InputOutcome& outcome) {}
 
     // A message with an OK button: the checks' messages and the final one.
     virtual void showMessage(const QString& text) = 0;

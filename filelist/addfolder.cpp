@@ -24,15 +24,16 @@ constexpr unsigned hiddenArchive = HiddenAttribute | ArchiveAttribute;
 
 } // namespace
 
-void appendFilesOfTree(const FolderCommandTarget& target, const QString& folder,
-                       const QString& pattern, const StepRunner& runStep) {
+void forEachFileOfTree(const QString& folder, const QString& pattern, Dialogs& dialogs,
+                       const ProgramLifetime& lifetime, const StepRunner& runStep,
+                       const FileTaker& take) {
     FolderSet folders;
     runStep(114, [&] { folders = {folder + pathSeparator}; });
-    runStep(116, [&] { GetSubDirectories2016(folders, true, target.dialogs, target.lifetime); });
+    runStep(116, [&] { GetSubDirectories2016(folders, true, dialogs, lifetime); });
     LiveWindow live;
     for (const QString& entry : folders) {
         live.keepLive();
-        if (target.lifetime.ended())
+        if (lifetime.ended())
             return;
         QString current;
         NameArray names;
@@ -40,7 +41,7 @@ void appendFilesOfTree(const FolderCommandTarget& target, const QString& folder,
         runStep(122, [&] { names = ListFiles(current, pattern); });
         for (const QString& name : names) {
             live.keepLive();
-            if (target.lifetime.ended())
+            if (lifetime.ended())
                 return;
             bool skipped = false;
             runStep(126, [&] { skipped = name.startsWith(QLatin1Char('~')); });
@@ -52,9 +53,15 @@ void appendFilesOfTree(const FolderCommandTarget& target, const QString& folder,
             runStep(132,
                     [&] { qualifies = IsExistingFile(path) && GetAttr(path) != hiddenArchive; });
             if (qualifies)
-                runStep(132, [&] { inputlist::append(target.list, CleanPath(path)); });
+                runStep(132, [&] { take(CleanPath(path)); });
         }
     }
+}
+
+void appendFilesOfTree(const FolderCommandTarget& target, const QString& folder,
+                       const QString& pattern, const StepRunner& runStep) {
+    forEachFileOfTree(folder, pattern, target.dialogs, target.lifetime, runStep,
+                      [&](const QString& path) { inputlist::append(target.list, path); });
 }
 
 void AddFolderCommand::PushButton4_Click() {
