@@ -7,7 +7,10 @@
 // default 3), the two ratios (targets: at most 0.75 of the loop, at most
 // 1.05 of xargs) and the program's own processor time during its run
 // (getrusage RUSAGE_SELF) as a share of the run's wall time (target under 1 %).
-// The three take turns going first.
+// The three take turns going first. With --headless the program's turn is
+// "quillbrook --convert --jobs N" on the folder of books instead of the
+// window, started as its own process (its processor time is then not told
+// apart from the converters' and is left out).
 
 #include "busystate.h"
 #include "conversionbenchmark.h"
@@ -107,6 +110,9 @@ double timed(const QString& script, const QStringList& arguments, const QString&
     return timer.nsecsElapsed() / 1e9;
 }
 
+const QString headlessRun = QStringLiteral(
+    "\"$3/quillbrook\" --convert --output \"$1\" --jobs \"$2\" \"$0\" > /dev/null 2>&1");
+
 const QString serialLoop =
     QStringLiteral("for f in \"$0\"/*.mobi; do n=${f##*/}; "
                    "ebook-convert \"$f\" \"$1/${n%.mobi}.epub\" > /dev/null 2>&1 || exit 1; done");
@@ -126,7 +132,9 @@ int main(int argc, char** argv) {
     QTemporaryDir work;
     isolateConversionBenchmark(work.path());
     QApplication app(argc, argv);
-    const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 3;
+    QStringList arguments = app.arguments().mid(1);
+    const bool headless = arguments.removeAll(QStringLiteral("--headless")) > 0;
+    const int runs = arguments.isEmpty() ? 3 : std::max(1, arguments.constFirst().toInt());
     const QString inputs = work.path() + QStringLiteral("/in");
     QDir().mkpath(inputs);
     const QStringList books = makeBooks(QStringLiteral(QUILLBROOK_SAMPLE_SOURCES), inputs);
@@ -144,6 +152,14 @@ int main(int argc, char** argv) {
     const QString parallelism = QString::number(simultaneous);
     for (int run = 1; run <= runs; ++run) {
         const auto programTurn = [&] {
+            if (headless) {
+                program << timed(
+                    headlessRun,
+                    {inputs, outputs, parallelism, QStringLiteral(QUILLBROOK_PROGRAM_DIR)},
+                    outputs);
+                ownShare << 0;
+                return;
+            }
             const ProgramCost cost = programRun(form, dialogs, books, outputs);
             program << cost.wall;
             ownShare << cost.ownProcessor / cost.wall;
@@ -165,7 +181,8 @@ int main(int argc, char** argv) {
                    .arg(parallel.constLast(), 0, 'f', 2)
             << Qt::flush;
     }
-    out << QStringLiteral("%1 MOBI files, %2 converters at once, median of %3 runs: program %4 s, "
+    out << (headless ? QStringLiteral("quillbrook --convert: ") : QStringLiteral("the window: "))
+        << QStringLiteral("%1 MOBI files, %2 converters at once, median of %3 runs: program %4 s, "
                           "serial loop %5 s, xargs -P %2 %6 s\n")
                .arg(books.size())
                .arg(simultaneous)
