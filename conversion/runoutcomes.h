@@ -25,14 +25,14 @@ QString stalledReason(double minutes);
 struct InputOutcome {
     QString input;
     bool converted = false;
-    // Not converted, because its EPUB is newer than the book.
-    bool skipped = false;
     // The reason it was not converted, as the failure list shows it.
     QString error;
     // The file name it was saved under when an earlier input took its own.
     QString renamedTo;
     // Why the input looks damaged, told only when it was converted.
     QString damage;
+    // Not converted, because its EPUB is newer than the book.
+    bool skipped = false;
 };
 
 // The message that ends a run: "Done.", then the inputs not converted with
