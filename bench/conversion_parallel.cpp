@@ -146,6 +146,10 @@ int main(int argc, char** argv) {
 
     QList<double> program;
     QList<double> ownShare;
+    const auto ownProcessorText = [headless](double share) {
+        return headless ? QStringLiteral("not measured")
+                        : QStringLiteral("%1 %").arg(share * 100, 0, 'f', 3);
+    };
     QList<double> serial;
     QList<double> parallel;
     const QString outputs = work.path() + QStringLiteral("/out");
@@ -171,11 +175,11 @@ int main(int argc, char** argv) {
         const std::function<void()> turns[] = {programTurn, serialTurn, xargsTurn};
         for (int turn = 0; turn < 3; ++turn)
             turns[(turn + run - 1) % 3]();
-        out << QStringLiteral("run %1: program %2 s (own processor %3 %), serial loop %4 s, "
+        out << QStringLiteral("run %1: program %2 s (own processor %3), serial loop %4 s, "
                               "xargs -P %5 %6 s\n")
                    .arg(run)
                    .arg(program.constLast(), 0, 'f', 2)
-                   .arg(ownShare.constLast() * 100, 0, 'f', 3)
+                   .arg(ownProcessorText(ownShare.constLast()))
                    .arg(serial.constLast(), 0, 'f', 2)
                    .arg(parallelism)
                    .arg(parallel.constLast(), 0, 'f', 2)
@@ -191,10 +195,10 @@ int main(int argc, char** argv) {
                .arg(median(serial), 0, 'f', 2)
                .arg(median(parallel), 0, 'f', 2)
         << QStringLiteral("program / serial loop %1 (target at most 0.75); program / xargs %2 "
-                          "(target at most 1.05); own processor time %3 % of the run's wall "
+                          "(target at most 1.05); own processor time %3 of the run's wall "
                           "time (target under 1 %)\n")
                .arg(median(program) / median(serial), 0, 'f', 3)
                .arg(median(program) / median(parallel), 0, 'f', 3)
-               .arg(median(ownShare) * 100, 0, 'f', 3);
+               .arg(ownProcessorText(median(ownShare)));
     return 0;
 }
