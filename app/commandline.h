@@ -8,9 +8,22 @@ namespace quillbrook {
 class Form1;
 class PathBatchQueue;
 
+// What --convert asks for: the books of the paths converted without a window.
+struct ConvertRequest {
+    // Absolute; empty when each EPUB goes beside its book.
+    QString outputFolder;
+    bool keepSubfolders = false;
+    bool skipConverted = false;
+    // How many converters at once, when given instead of the stored setting.
+    std::optional<int> jobs;
+    // The extension of the files taken from a folder's tree.
+    QString extension;
+};
+
 // What the program's command line asks for: either an answer that ends the
 // program before it has a window (help, version, a mistake in the options),
-// or the window with these files and folders added to its list.
+// the window with these files and folders added to its list, or a conversion
+// of them without a window.
 struct CommandLineRequest {
     // Set when the program ends at once with this status.
     std::optional<int> exitStatus;
@@ -20,6 +33,8 @@ struct CommandLineRequest {
     QStringList paths;
     // A window of its own, even when a copy of the program already runs.
     bool newWindow = false;
+    // Set for --convert.
+    std::optional<ConvertRequest> convert;
 };
 
 // Reads the arguments, the program's own name first. It needs no application

@@ -3,6 +3,7 @@
 #include "filedrop.h"
 #include "form1.h"
 #include "handover.h"
+#include "headlessrun.h"
 #include "quillbrookversion.h"
 #include "terminationsignals.h"
 
@@ -31,6 +32,12 @@ int main(int argc, char* argv[]) {
         std::fputs(request.standardOutput.toLocal8Bit().constData(), stdout);
         std::fputs(request.standardError.toLocal8Bit().constData(), stderr);
         return *request.exitStatus;
+    }
+    // Without a window no window system is reached, so no display is needed.
+    if (request.convert) {
+        int toolkitArgumentCount = 1;
+        QCoreApplication application(toolkitArgumentCount, argv);
+        return quillbrook::convertWithoutWindow(request);
     }
 
     // The toolkit is given none of the arguments: a file named like one of its

@@ -88,7 +88,7 @@ QString ConversionRun::destinationProblem() {
 
 void ConversionRun::readRunSettings() {
     op_.step(300, [&] {
-        simultaneous_ = SimultaneousConversions();
+        simultaneous_ = frontEnd_->simultaneousConversions();
         stalledMinutes_ = StalledConverterMinutes();
     });
     if (stalledMinutes_ <= 0)
@@ -237,6 +237,15 @@ void ConversionRun::inputEnded(int position, const ConversionEnd& end) {
              [&] { frontEnd_->showProgress(progressValue(endedCount_, frontEnd_->itemCount())); });
     if (!running_.empty())
         op_.step(150, [&] { showProcessing(std::nullopt); });
+    tellFinished(position);
+}
+
+// Counted apart from the ended inputs: a stop finishes inputs that never end.
+void ConversionRun::tellFinished(int position) {
+    ++finishedCount_;
+    op_.step(196, [&] {
+        frontEnd_->inputFinished(finishedCount_, frontEnd_->itemCount(), outcomeOf(position));
+    });
 }
 
 // "Processing: " and the input converting longest (the one starting, when
@@ -304,11 +313,14 @@ bool ConversionRun::mayClose() {
 // Stopped inputs keep what was at their output path: their staged files go.
 void ConversionRun::stop() {
     phase_ = Phase::stopped;
-    for (const int position : stopRunning())
+    for (const int position : stopRunning()) {
         outcomeOf(position).error = stoppedByUserReason();
+        tellFinished(position);
+    }
     for (; nextPosition_ <= frontEnd_->itemCount(); ++nextPosition_) {
         op_.step(146, [&] { outcomeOf(nextPosition_).input = frontEnd_->itemText(nextPosition_); });
         outcomeOf(nextPosition_).error = notStartedReason();
+        tellFinished(nextPosition_);
     }
 }
 

@@ -70,6 +70,7 @@ private:
     void inputEnded(int position, const ConversionEnd& end);
     // The input starting, if one is, counts among those being converted.
     void showProcessing(const std::optional<QString>& starting);
+    void tellFinished(int position);
     void watchForStalls();
     bool userStops();
     void stop();
@@ -91,6 +92,7 @@ private:
     std::vector<std::unique_ptr<InputConversion>> running_;
     int nextPosition_ = 1;
     int endedCount_ = 0;
+    int finishedCount_ = 0;
     int simultaneous_ = 1;
     double stalledMinutes_ = 0;
     QTimer stallWatch_;

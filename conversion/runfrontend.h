@@ -1,11 +1,14 @@
 #pragma once
 
+#include "settingskeys.h"
+
 #include <QString>
 #include <chrono>
 
 namespace quillbrook {
 
 class ConversionRun;
+struct InputOutcome;
 class Dialogs;
 class ProgramLifetime;
 
@@ -40,6 +43,8 @@ public:
     virtual bool keepsSubfolders() const = 0;
     // "Skip books already converted".
     virtual bool skipsConverted() const = 0;
+    // How many converters the run keeps going at once.
+    virtual int simultaneousConversions() const { return SimultaneousConversions(); }
 
     // True while a folder add is listing files; a run may not start then.
     virtual bool folderAddGoingOn() const = 0;
@@ -55,6 +60,10 @@ public:
     // The progress text: the inputs being converted, or the resting text.
     virtual void showProgressText(const QString& text) = 0;
     virtual void showRestingProgressText() = 0;
+    // One input's outcome is final: the endedCount-th of the takenCount
+    // inputs the run has taken so far.
+    virtual void inputFinished([[maybe_unused]] int endedCount, [[maybe_unused]] int takenCount,
+                               [[maybe_unused]] const InputOutcome& outcome) {}
 
     // The run has ended, just before its final message: it took so many
     // inputs, converted so many of them and went on for so long.

@@ -42,6 +42,34 @@ public:
     virtual void openLocation(const QString& folderOrAddress) = 0;
 };
 
+// A message's text with every line ended by a plain LF, as it is shown: the
+// program's texts end lines with CR LF or bare CRs.
+QString displayedText(QString text);
+
+// Dialogs for a program without a window: messages and error reports are
+// printed on standard error, no question is asked (a question gets its safe
+// answer, No), and nothing is chosen.
+class PrintingDialogs : public Dialogs {
+public:
+    Answer messageBox(const QString& text, Buttons buttons, Icon icon,
+                      const QString& title) override;
+    void errorReport(const QString& text) override;
+    QString inputBox(const QString& prompt, const QString& title,
+                     const QString& defaultText) override;
+    QStringList openFiles(const QString& title, const QString& filter,
+                          const QString& startFolder) override;
+    QString pickFolder(const QString& prompt, const QString& startFolder) override;
+    void openLocation(const QString& folderOrAddress) override;
+
+    // How many messages and error reports have been printed.
+    int printedCount() const { return printedCount_; }
+
+private:
+    void print(const QString& text);
+
+    int printedCount_ = 0;
+};
+
 // The real dialogs, owned by the given window.
 class QtDialogs : public Dialogs {
 public:

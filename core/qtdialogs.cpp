@@ -29,14 +29,6 @@ QString titleOrApplicationTitle(const QString& title) {
     return title.isEmpty() ? applicationTitle() : title;
 }
 
-// Messages break their lines with CR LF or, as the program's own texts do,
-// with bare CRs; Qt breaks lines only at LF.
-QString displayedText(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
-}
-
 QMessageBox::Icon messageIcon(Dialogs::Icon icon) {
     switch (icon) {
     case Dialogs::Icon::Exclamation:
@@ -193,6 +185,14 @@ Dialogs::Answer showScrollingMessage(QWidget* owner, const QString& text, Dialog
 }
 
 } // namespace
+
+// Messages break their lines with CR LF or, as the program's own texts do,
+// with bare CRs; Qt breaks lines only at LF.
+QString displayedText(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
 
 Dialogs::Answer QtDialogs::messageBox(const QString& text, Buttons buttons, Icon icon,
                                       const QString& title) {

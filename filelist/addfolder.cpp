@@ -34,17 +34,16 @@ QStringList extensionPatterns(const QString& extensions) {
     return patterns;
 }
 
-void appendFilesOfTree(const FolderCommandTarget& target, const QString& folder,
-                       const QStringList& patterns, const StepRunner& runStep) {
-    // Every path below is cleaned the same way, so this text begins each of them.
-    const QString baseFolder = CleanPath(folder);
+void forEachFileOfTree(const QString& folder, const QStringList& patterns, Dialogs& dialogs,
+                       const ProgramLifetime& lifetime, const StepRunner& runStep,
+                       const FileTaker& take) {
     FolderSet folders;
     runStep(114, [&] { folders = {folder + pathSeparator}; });
-    runStep(116, [&] { GetSubDirectories2016(folders, true, target.dialogs, target.lifetime); });
+    runStep(116, [&] { GetSubDirectories2016(folders, true, dialogs, lifetime); });
     LiveWindow live;
     for (const QString& entry : folders) {
         live.keepLive();
-        if (target.lifetime.ended())
+        if (lifetime.ended())
             return;
         QString current;
         NameArray names;
@@ -52,7 +51,7 @@ void appendFilesOfTree(const FolderCommandTarget& target, const QString& folder,
         runStep(122, [&] { names = ListFiles(current, patterns); });
         for (const QString& name : names) {
             live.keepLive();
-            if (target.lifetime.ended())
+            if (lifetime.ended())
                 return;
             bool skipped = false;
             runStep(126, [&] { skipped = name.startsWith(QLatin1Char('~')); });
@@ -64,9 +63,18 @@ void appendFilesOfTree(const FolderCommandTarget& target, const QString& folder,
             runStep(132,
                     [&] { qualifies = IsExistingFile(path) && GetAttr(path) != hiddenArchive; });
             if (qualifies)
-                runStep(132, [&] { inputlist::append(target.list, CleanPath(path), baseFolder); });
+                runStep(132, [&] { take(CleanPath(path)); });
         }
     }
+}
+
+void appendFilesOfTree(const FolderCommandTarget& target, const QString& folder,
+                       const QStringList& patterns, const StepRunner& runStep) {
+    // Every path found is cleaned the same way, so this text begins each of them.
+    const QString baseFolder = CleanPath(folder);
+    forEachFileOfTree(
+        folder, patterns, target.dialogs, target.lifetime, runStep,
+        [&](const QString& path) { inputlist::append(target.list, path, baseFolder); });
 }
 
 void AddFolderCommand::PushButton4_Click() {

@@ -25,13 +25,21 @@ struct FolderCommandTarget {
 // report, or letting failures go to the caller.
 using StepRunner = std::function<void(int step, const std::function<void()>& action)>;
 
-// Appends to the list every file of the folder and of all folders below it
-// whose name matches any of the patterns, folder by folder in the scan's level
-// order and within a folder in listing order. Names beginning with "~", and
-// files whose attribute set is exactly hidden plus archive, are passed over;
-// every path is cleaned of doubled separators; nothing is checked for
-// duplicates. Each item remembers the folder as the one it came with. The
-// window stays live meanwhile.
+// Takes one file a folder command found.
+using FileTaker = std::function<void(const QString& path)>;
+
+// Hands to take every file of the folder and of all folders below it whose
+// name matches any of the patterns, folder by folder in the scan's level order and
+// within a folder in listing order. Names beginning with "~", and files whose
+// attribute set is exactly hidden plus archive, are passed over; every path
+// is cleaned of doubled separators; nothing is checked for duplicates. The
+// event loop stays live meanwhile; it stops once the program has ended.
+void forEachFileOfTree(const QString& folder, const QStringList& patterns, Dialogs& dialogs,
+                       const ProgramLifetime& lifetime, const StepRunner& runStep,
+                       const FileTaker& take);
+
+// Appends to the list every file forEachFileOfTree finds; each item remembers
+// the folder as the one it came with.
 void appendFilesOfTree(const FolderCommandTarget& target, const QString& folder,
                        const QStringList& patterns, const StepRunner& runStep);
 

@@ -110,22 +110,28 @@ void FileDrop::ListView1_OLEDragDrop(const QStringList& paths) {
     }
 }
 
-void addPathAsDropped(const FolderCommandTarget& target, const QString& path,
-                      const QStringList& folderPatterns) {
+void takePathAsDropped(const QString& path, Dialogs& dialogs, const FileTaker& takeFile,
+                       const FileTaker& takeFolder) {
     // A path removed while it was being dragged is passed over.
     if (!PathExists(path))
         return;
     try {
         if (GetAttr(path) & DirectoryAttribute)
-            addFolderAsDropped(target, path, folderPatterns);
+            takeFolder(path);
         else
-            inputlist::append(target.list, path);
+            takeFile(path);
     } catch (const Failure& failure) {
-        target.dialogs.messageBox(
-            QStringLiteral("\"%1\" could not be added to the list completely:\r\n%2")
-                .arg(path, failure.description()),
-            Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+        dialogs.messageBox(QStringLiteral("\"%1\" could not be added to the list completely:\r\n%2")
+                               .arg(path, failure.description()),
+                           Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
     }
+}
+
+void addPathAsDropped(const FolderCommandTarget& target, const QString& path,
+                      const QStringList& folderPatterns) {
+    takePathAsDropped(
+        path, target.dialogs, [&](const QString& file) { inputlist::append(target.list, file); },
+        [&](const QString& folder) { addFolderAsDropped(target, folder, folderPatterns); });
 }
 
 } // namespace quillbrook

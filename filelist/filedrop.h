@@ -14,6 +14,12 @@ namespace quillbrook {
 // local files, in the order the drag source gives them; empty otherwise.
 QStringList droppedFileList(const QMimeData* data);
 
+// Takes one path as a drop of it does: a file goes to takeFile as it is, a
+// folder to takeFolder. A path that does not exist is passed over; a failure
+// is shown in a message and ends that path only.
+void takePathAsDropped(const QString& path, Dialogs& dialogs, const FileTaker& takeFile,
+                       const FileTaker& takeFolder);
+
 // Adds one path to the list as a drop of it does: a file as it is, a folder
 // with every file of its tree that matches any of the patterns. A path that
 // does not exist is passed over; a failure is shown in a message and ends that

@@ -19,4 +19,8 @@ fi
 for name in "${benchmarks[@]}"; do
   echo "== $name"
   QT_QPA_PLATFORM=offscreen "build/release/bench/$name"
+  if [ "$name" = conversion_parallel ]; then
+    echo "== $name --headless"
+    QT_QPA_PLATFORM=offscreen "build/release/bench/$name" --headless
+  fi
 done
