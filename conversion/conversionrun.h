@@ -57,6 +57,7 @@ private:
     void advance();
     void begin(int position);
     QString formOutput(int position, const QString& input);
+    void knowInputs();
     void conversionDone(InputConversion* conversion, const ConversionEnd& end);
     void letGo(InputConversion* conversion);
     void inputEnded(int position, const ConversionEnd& end);
@@ -78,6 +79,8 @@ private:
     // Declared after the converter: conversions end before their folder goes.
     std::vector<std::unique_ptr<InputConversion>> running_;
     int itemCount_ = 0;
+    // The items of the list counted among the inputs so far, from the top.
+    int inputsKnown_ = 0;
     int nextPosition_ = 1;
     int endedCount_ = 0;
     int simultaneous_ = 1;

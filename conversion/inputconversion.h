@@ -18,8 +18,8 @@ struct ConversionEnd {
     QString reason;
 };
 
-// One input's conversion: its batch file and log in the run folder, the
-// staged output beside the output path, and the converter process that runs
+// One input's conversion: its batch file, log and staged output in the run
+// folder, and the converter process that runs
 // the batch file. However it ends (the converter could not be started, the
 // converter ended, or it was ended as hung) it reports that once, by done();
 // only a stop() asked for by the run ends it without one. Its numbered steps
@@ -74,6 +74,7 @@ private:
     const QString temporaryFolder_;
     const QString logFile_;
     const QString batchFile_;
+    const QString stagedFile_;
     State state_ = State::waiting;
     // Declared before the converter: the converter ends before its staged output goes.
     std::unique_ptr<StagedOutput> staged_;

@@ -50,10 +50,12 @@ struct CountSetting {
 };
 
 // Minutes, fractions allowed; no value, a negative number, or a text that is
-// not a finite number reads as the default.
+// not a number reads as the default, and more than the most minutes (infinity
+// too) reads as the most, so that the milliseconds they make always fit.
 struct MinutesSetting {
     QLatin1String key;
     double defaultMinutes;
+    double mostMinutes;
 
     double read() const;
 };
@@ -80,7 +82,7 @@ inline constexpr CountSetting SimultaneousConversions{QLatin1String("Simultaneou
 // After how many minutes without a new log line a converter counts as hung; 0
 // turns the watch off.
 inline constexpr MinutesSetting StalledConverterMinutes{QLatin1String("StalledConverterMinutes"),
-                                                        10};
+                                                        10, 1000000};
 } // namespace settingKeys
 
 // The run's two settings as a run reads them.
