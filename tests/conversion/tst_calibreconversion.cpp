@@ -411,6 +411,7 @@ void CalibreConversionTest::swappedHiddenFilesNeverReachAVictim() {
             QVERIFY(QFile::copy(samples.filePath(name), inputs.constLast()));
         }
     }
+    QVERIFY(!inputs.isEmpty());
     fx.add(inputs);
 
     const LinkSwapper swapper(shared, victim);
