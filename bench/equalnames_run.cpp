@@ -6,17 +6,13 @@
 // program's own cost per input. Prints the time from "Start Converting" to the
 // final message for each.
 
-#include "busystate.h"
 #include "conversionbenchmark.h"
-#include "form1.h"
-#include "inputlist.h"
 #include "scripteddialogs.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -43,15 +39,11 @@ double secondsToTheFinalMessage(Form1& form, test::ScriptedDialogs& dialogs,
                                 const QStringList& inputs, const QString& outputs) {
     QDir().mkpath(outputs);
     form.setText1(outputs);
-    inputlist::clear(*form.ListView1);
-    for (const QString& input : inputs)
-        inputlist::append(*form.ListView1, input);
+    listInputs(form, inputs);
     dialogs.forget();
     QElapsedTimer timer;
     timer.start();
-    form.PushButton2->click();
-    while (isBusyWith(form, BusyWork::conversionRun))
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    convertInWindow(form);
     const double seconds = timer.nsecsElapsed() / 1e9;
     if (dialogs.messages().size() != 1 || !dialogs.messages().constFirst().startsWith("Done.") ||
         dialogs.messages().constFirst().contains(QStringLiteral("were not converted")))
