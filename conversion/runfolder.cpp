@@ -7,11 +7,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -70,13 +72,6 @@ void removeContents(int folder) {
     }
 }
 
-std::optional<FileIdentity> identityOfName(int folder, const QByteArray& name) {
-    struct stat status {};
-    if (fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
-        return std::nullopt;
-    return FileIdentity{status.st_dev, status.st_ino};
-}
-
 // A run folder is left over from a run that ended without removing it (killed
 // outright, or the machine went down) when it is this user's own real folder
 // and no run holds its lock. Its lock is held while it goes, so two new runs
@@ -91,7 +86,7 @@ void removeIfLeftOver(int temporary, const QByteArray& name) {
     if (!lock.isOpen() || flock(lock.get(), LOCK_EX | LOCK_NB) != 0)
         return;
     removeContents(run.get());
-    if (identityOfName(temporary, name) == FileIdentity{status.st_dev, status.st_ino})
+    if (identityOfNameAt(temporary, name) == identityOfOpen(run.get()))
         unlinkat(temporary, name.constData(), AT_REMOVEDIR);
 }
 

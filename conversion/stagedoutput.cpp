@@ -37,21 +37,6 @@ QByteArray hiddenName() {
     return name;
 }
 
-std::optional<FileIdentity> identityOfOpen(int descriptor) {
-    struct stat status {};
-    if (fstat(descriptor, &status) != 0)
-        return std::nullopt;
-    return FileIdentity{status.st_dev, status.st_ino};
-}
-
-// What the name itself is in the folder: a link counts as itself, not as its target.
-std::optional<FileIdentity> identityOfName(int folder, const QByteArray& name) {
-    struct stat status {};
-    if (fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
-        return std::nullopt;
-    return FileIdentity{status.st_dev, status.st_ino};
-}
-
 bool copyBytes(int from, int to) {
     char buffer[64 * 1024];
     for (;;) {
@@ -79,7 +64,7 @@ class StagedOutput::Placing {
 public:
     explicit Placing(StagedOutput& staged) : staged_(staged) {}
     ~Placing() {
-        if (!name_.isEmpty() && identityOfName(folder(), name_) == ours_)
+        if (!name_.isEmpty() && identityOfNameAt(folder(), name_) == ours_)
             unlinkat(folder(), name_.constData(), 0);
     }
 
@@ -93,14 +78,14 @@ public:
         ours_ = identityOfOpen(placed.get());
         if (fsync(placed.get()) != 0)
             throw cannotSave(errno);
-        if (!ours_ || identityOfName(folder(), name_) != ours_)
+        if (!ours_ || identityOfNameAt(folder(), name_) != ours_)
             throw replacedFailure(QStringLiteral("the result was replaced by another file while it "
                                                  "was saved as %1")
                                       .arg(staged_.output_));
         if (renameat(folder(), name_.constData(), folder(), staged_.outputName_.constData()) != 0)
             throw cannotSave(errno);
         name_.clear();
-        if (identityOfName(folder(), staged_.outputName_) != ours_)
+        if (identityOfNameAt(folder(), staged_.outputName_) != ours_)
             throw replacedFailure(
                 QStringLiteral("the saved result %1 was replaced by another file at once")
                     .arg(staged_.output_));
