@@ -87,15 +87,9 @@ Cost programRun(Form1& form, test::ScriptedDialogs& dialogs, const QStringList& 
     QDir(outputs).removeRecursively();
     QDir().mkpath(outputs);
     form.setText1(outputs);
-    inputlist::clear(*form.ListView1);
-    for (const QString& input : inputs)
-        inputlist::append(*form.ListView1, input);
+    listInputs(form, inputs);
     dialogs.forget();
-    const Cost cost = measure([&] {
-        form.PushButton2->click();
-        while (isBusyWith(form, BusyWork::conversionRun))
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    });
+    const Cost cost = measure([&] { convertInWindow(form); });
     if (!everyBookConverted(dialogs.messages(), inputs.size()))
         qFatal("the conversion run did not convert every book: %s",
                qPrintable(dialogs.messages().join(QStringLiteral(" / "))));

@@ -1,7 +1,13 @@
 #pragma once
 
+#include "busystate.h"
+#include "form1.h"
+#include "inputlist.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QPushButton>
 #include <QString>
 #include <QStringList>
 
@@ -21,4 +27,18 @@ inline void isolateConversionBenchmark(const QString& work) {
 inline bool everyBookConverted(const QStringList& messages, qsizetype books) {
     return messages ==
            QStringList{QStringLiteral("Done.\r\n%1 of %1 files were converted.").arg(books)};
+}
+
+// Makes the window's list hold exactly the inputs, in order.
+inline void listInputs(quillbrook::Form1& form, const QStringList& inputs) {
+    quillbrook::inputlist::clear(*form.ListView1);
+    for (const QString& input : inputs)
+        quillbrook::inputlist::append(*form.ListView1, input);
+}
+
+// Presses "Start Converting" and runs the window's events until the run has ended.
+inline void convertInWindow(quillbrook::Form1& form) {
+    form.PushButton2->click();
+    while (quillbrook::isBusyWith(form, quillbrook::BusyWork::conversionRun))
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }

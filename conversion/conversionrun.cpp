@@ -191,10 +191,18 @@ QString ConversionRun::formOutput(int position, const QString& input, const QStr
         op_.step(160, [&] { output = CleanPath(FolderOf(input) + pathSeparator + epubName()); });
     if (output.isEmpty())
         return {};
+    knowInputs();
     const QString claimed = outputNames_.claim(output);
     if (claimed != output)
         outcomeOf(position).renamedTo = FileNameOf(claimed);
     return claimed;
+}
+
+// Every item of the list is an input no output may replace, also one added
+// while the run goes on, though the run does not convert it.
+void ConversionRun::knowInputs() {
+    for (const int count = frontEnd_->itemCount(); inputsKnown_ < count;)
+        outputNames_.addInput(frontEnd_->itemText(++inputsKnown_));
 }
 
 // A conversion that fails to start reports here from inside begin(), before

@@ -64,6 +64,7 @@ private:
     QString keptSubfolderOf(int position, const QString& input);
     void skip(int position);
     QString formOutput(int position, const QString& input, const QString& subfolder);
+    void knowInputs();
     void conversionDone(InputConversion* conversion, const ConversionEnd& end);
     void letGo(InputConversion* conversion);
     void keepLog(const InputConversion& conversion, const ConversionEnd& end);
@@ -90,6 +91,8 @@ private:
     QElapsedTimer runTime_;
     // Declared after the converter: conversions end before their folder goes.
     std::vector<std::unique_ptr<InputConversion>> running_;
+    // The items of the list counted among the inputs so far, from the top.
+    int inputsKnown_ = 0;
     int nextPosition_ = 1;
     int endedCount_ = 0;
     int finishedCount_ = 0;

@@ -4,6 +4,7 @@
 #include "converterserver.h"
 #include "failure.h"
 #include "handledoperation.h"
+#include "logreason.h"
 #include "outputstamp.h"
 #include "paths.h"
 #include "plainreasons.h"
@@ -11,7 +12,6 @@
 #include "runoutcomes.h"
 #include "servedconversion.h"
 #include "stagedoutput.h"
-#include "textfile.h"
 
 #include <QFile>
 #include <cstring>
@@ -25,23 +25,6 @@ namespace {
 QString shellQuoted(QString piece) {
     piece.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
     return QLatin1Char('\'') + piece + QLatin1Char('\'');
-}
-
-QString withoutOuterSpaces(const QString& text) {
-    qsizetype first = 0;
-    qsizetype end = text.size();
-    while (first < end && text[first] == QLatin1Char(' '))
-        ++first;
-    while (end > first && text[end - 1] == QLatin1Char(' '))
-        --end;
-    return text.mid(first, end - first);
-}
-
-QString lastNonEmptyLine(const QStringList& lines) {
-    for (auto line = lines.crbegin(); line != lines.crend(); ++line)
-        if (!line->trimmed().isEmpty())
-            return line->trimmed();
-    return {};
 }
 
 // Runs the action; when it fails, returns the reason the input is listed with.
@@ -79,6 +62,7 @@ InputConversion::InputConversion(int position, QString input, QString output,
       launcher_(converter.launcher()), temporaryFolder_(converter.temporaryFolder()),
       logFile_(converter.workingFile(QStringLiteral("debug-%1.txt").arg(position))),
       batchFile_(converter.workingFile(QStringLiteral("Convert-%1.bat").arg(position))),
+      stagedFile_(converter.workingFile(QStringLiteral("result-%1.epub").arg(position))),
       server_(converter.server()) {}
 
 InputConversion::~InputConversion() = default;
@@ -126,8 +110,8 @@ void InputConversion::settle(const QString& problem) {
 // the process that dies with the program, and the closing comment swallows
 // the carriage return that ends every line the program writes.
 QString InputConversion::writeBatchFile() {
-    if (QString problem =
-            reasonIfFailing([&] { staged_ = std::make_unique<StagedOutput>(output_); });
+    if (QString problem = reasonIfFailing(
+            [&] { staged_ = std::make_unique<StagedOutput>(output_, stagedFile_); });
         !problem.isEmpty())
         return problem;
     QString command;
@@ -217,27 +201,21 @@ void InputConversion::converterEnded() {
 }
 
 // The last log line that mentions an error; without one, the last line the
-// converter wrote; with an empty log, how the converter ended.
+// converter wrote; with an empty log, how the converter ended. The log is read
+// as a stream: a log of any size costs no more memory than one cut line.
 QString InputConversion::reasonFromLog() {
     QString errorText;
-    QStringList logLines;
+    LogReasonLines lines;
     op_.step(176, [&] { errorText.clear(); });
-    if (!op_.exitIf(178, [&] { return !PathExists(logFile_); })) {
-        op_.step(180, [&] { logLines = ReadTextLines(logFile_); });
-        for (qsizetype j = 0; j < logLines.size(); ++j) {
-            if (op_.when(184, [&] {
-                    return logLines[j].contains(QLatin1String("error"), Qt::CaseInsensitive);
-                }))
-                op_.step(186, [&] {
-                    errorText = failureReason(plainReason(withoutOuterSpaces(logLines[j])));
-                });
-        }
-    }
+    if (!op_.exitIf(178, [&] { return !PathExists(logFile_); }))
+        op_.step(180, [&] { lines = reasonLinesOfLog(logFile_); });
+    if (!lines.lastErrorLine.isEmpty())
+        op_.step(186, [&] { errorText = failureReason(plainReason(lines.lastErrorLine)); });
     if (errorText.isEmpty())
         op_.step(304, [&] {
-            const QString lastLine = lastNonEmptyLine(logLines);
-            errorText = lastLine.isEmpty() ? reasonFromEnding(endedBySignal(), exitStatus())
-                                           : failureReason(plainReason(lastLine));
+            errorText = lines.lastNonEmptyLine.isEmpty()
+                            ? reasonFromEnding(endedBySignal(), exitStatus())
+                            : failureReason(plainReason(lines.lastNonEmptyLine));
         });
     return errorText;
 }

@@ -24,8 +24,8 @@ struct ConversionEnd {
     QString log{};
 };
 
-// One input's conversion: its batch file and log in the run folder, the
-// staged output beside the output path, and the converter: a child of the
+// One input's conversion: its batch file, log and staged output in the run
+// folder, and the converter: a child of the
 // run's warm converter when that is ready, otherwise the converter process
 // that runs the batch file (the per-book launcher). While the warm converter
 // is starting, the input waits for it. A book that the warm converter loses
@@ -95,6 +95,7 @@ private:
     const QString temporaryFolder_;
     const QString logFile_;
     const QString batchFile_;
+    const QString stagedFile_;
     // The run's warm converter; null when the run goes without it.
     const QPointer<ConverterServer> server_;
     State state_ = State::waiting;

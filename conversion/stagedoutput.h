@@ -1,35 +1,47 @@
 #pragma once
 
-#include "outputstamp.h"
+#include "descriptor.h"
 
+#include <QByteArray>
 #include <QString>
 
 namespace quillbrook {
 
-// A new, hidden file beside an output path that the converter writes instead
-// of the output itself: only a successful conversion is moved over the output
-// path, so a conversion that fails half-way leaves what was there untouched.
-// Its name ends in ".epub", so the converter still picks the format from it.
+// Where the converter writes one input's EPUB: a file in the run's own folder,
+// which no one else can enter, never a name in the output folder, which other
+// users may be able to write. Only a successful conversion is then put in
+// place by the program itself, relative to the output folder as it was opened
+// when the conversion began: the result goes into a new hidden file of its
+// own there, is flushed, and is renamed over the output name once that hidden
+// file is checked to still be the program's. So nothing is ever written
+// through a link someone put in the output folder, and a conversion that
+// fails half-way, or a result that cannot be written in full, leaves what was
+// at the output path untouched.
 class StagedOutput {
 public:
-    // Makes the file; a failure says in plain words why it could not be made.
-    explicit StagedOutput(const QString& output);
-    // Removes the file unless it was moved over the output path.
+    // Opens the output folder; a failure says in plain words why it cannot be
+    // written. The staged path's name ends in ".epub", so the converter picks
+    // the format from it.
+    StagedOutput(const QString& output, QString staged);
+    // Removes the staged file unless it was put in place.
     ~StagedOutput();
     StagedOutput(const StagedOutput&) = delete;
     StagedOutput& operator=(const StagedOutput&) = delete;
 
     const QString& path() const { return path_; }
-    // True when the converter has written the file since it was made.
-    bool written() const { return writtenSince(madeEmpty_, path_); }
-    // Moves the file over the output path; a failure says why it could not.
+    // True when the converter has written the staged file.
+    bool written() const;
+    // Puts the result at the output path; a failure says why it could not.
     void moveOverOutput();
     void discard();
 
 private:
+    class Placing;
+
     QString output_;
+    QByteArray outputName_;
     QString path_;
-    OutputStamp madeEmpty_;
+    Descriptor folder_;
 };
 
 } // namespace quillbrook

@@ -45,7 +45,9 @@ int CountSetting::read() const {
 double MinutesSetting::read() const {
     bool isNumber = false;
     const double stored = ReadSetting(key, QString()).trimmed().toDouble(&isNumber);
-    return isNumber && std::isfinite(stored) && stored >= 0 ? stored : defaultMinutes;
+    if (!isNumber || std::isnan(stored) || stored < 0)
+        return defaultMinutes;
+    return std::min(stored, mostMinutes);
 }
 
 namespace {

@@ -50,10 +50,12 @@ struct CountSetting {
 };
 
 // Minutes, fractions allowed; no value, a negative number, or a text that is
-// not a finite number reads as the default.
+// not a number reads as the default, and more than the most minutes (infinity
+// too) reads as the most, so that the milliseconds they make always fit.
 struct MinutesSetting {
     QLatin1String key;
     double defaultMinutes;
+    double mostMinutes;
 
     double read() const;
 };
@@ -89,7 +91,7 @@ inline constexpr CountSetting SimultaneousConversions{QLatin1String("Simultaneou
 // After how many minutes without a new log line a converter counts as hung; 0
 // turns the watch off.
 inline constexpr MinutesSetting StalledConverterMinutes{QLatin1String("StalledConverterMinutes"),
-                                                        10};
+                                                        10, 1000000};
 // Whether a run converts through the warm converter (calibre loaded once),
 // or starts the per-book launcher for every book.
 inline constexpr TruthSetting WarmConverter{QLatin1String("WarmConverter"), true};

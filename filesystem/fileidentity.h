@@ -29,4 +29,11 @@ std::optional<FileIdentity> identityOf(const QString& path);
 // none when it cannot be looked at.
 std::optional<FileIdentity> identityAt(int folder, const QByteArray& name);
 
+// The identity of the name itself in the open folder: a link is known as the
+// link, not as what it leads to; none when it cannot be looked at.
+std::optional<FileIdentity> identityOfNameAt(int folder, const QByteArray& name);
+
+// The identity of an open file or folder; none when it cannot be looked at.
+std::optional<FileIdentity> identityOfOpen(int descriptor);
+
 } // namespace quillbrook

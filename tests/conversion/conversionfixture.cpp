@@ -235,18 +235,19 @@ QList<QStringList> ConversionFixture::fakeCalls() const {
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QList<QByteArray> fields = file.readAll().split('\0');
-    static const QRegularExpression stagedName(QStringLiteral("/\\.quillbrook-[^/]{6}\\.epub$"));
+    static const QRegularExpression runFolder(QStringLiteral("/quillbrook-run-[^/]{6}/"));
     QList<QStringList> calls;
     for (qsizetype i = 0; i + 1 < fields.size(); i += 2) {
         QString output = QFile::decodeName(fields[i + 1]);
-        output.replace(stagedName, QStringLiteral("/.quillbrook-XXXXXX.epub"));
+        output.replace(runFolder, QStringLiteral("/quillbrook-run-XXXXXX/"));
         calls << QStringList{QFile::decodeName(fields[i]), output};
     }
     return calls;
 }
 
-QString stagedFor(const QString& output) {
-    return QFileInfo(output).path() + QStringLiteral("/.quillbrook-XXXXXX.epub");
+QString ConversionFixture::stagedFor(int position) const {
+    return temporaryFolder() +
+           QStringLiteral("/quillbrook-run-XXXXXX/result-%1.epub").arg(position);
 }
 
 } // namespace quillbrook::test

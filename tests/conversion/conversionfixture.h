@@ -52,7 +52,7 @@ public:
     // cannot read fails with an error line.
     void useFakeCalibre();
     // The input and output paths the fake was given, one pair per call; the
-    // random part of a staged output's name reads "XXXXXX" (see stagedFor).
+    // random part of the run folder's name reads "XXXXXX" (see stagedFor).
     QList<QStringList> fakeCalls() const;
     // The process ids of every fake started and of the children they started;
     // a "hang" fake's own comes before its child's.
@@ -63,6 +63,10 @@ public:
     int mostFakesAtOnce() const;
     // The TMPDIR each "hang" fake was given.
     QStringList fakeTemporaryFolders() const;
+    // The path the converter is given for the input at a position of the list,
+    // as fakeCalls() shows it: a file in the run's own folder, which the
+    // program puts in place on success.
+    QString stagedFor(int position) const;
 
 private:
     QByteArray savedPath_;
@@ -90,9 +94,5 @@ QString doneWithFailureEntries(const QStringList& entries, int converted = 0,
 
 // Waits a little for the process to be gone; false when it is still there.
 bool processEnds(qint64 pid);
-
-// The path the converter is given for an output, as fakeCalls() shows it: a
-// hidden file of the run's own beside the output, moved over it on success.
-QString stagedFor(const QString& output);
 
 } // namespace quillbrook::test

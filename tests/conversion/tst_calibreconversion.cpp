@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
@@ -16,6 +17,13 @@
 #include <QTest>
 #include <QXmlStreamReader>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <sys/inotify.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <zip.h>
 
@@ -179,6 +187,82 @@ QStringList samplePaths() {
         paths << samples.filePath(name);
     return paths;
 }
+// Another user of a shared output folder, in a process of its own: whenever a
+// hidden file appears in the folder (made or renamed there), it is swapped at
+// once for a link to the victim file, again and again.
+class LinkSwapper {
+public:
+    LinkSwapper(const QString& folder, const QString& victim)
+        : swaps_(static_cast<int*>(mmap(nullptr, sizeof(int), PROT_READ | PROT_WRITE,
+                                        MAP_SHARED | MAP_ANONYMOUS, -1, 0))) {
+        const QByteArray folderName = QFile::encodeName(folder);
+        const QByteArray victimName = QFile::encodeName(victim);
+        pid_ = fork();
+        if (pid_ == 0)
+            swapForever(folderName.constData(), victimName.constData());
+    }
+    ~LinkSwapper() {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        munmap(swaps_, sizeof(int));
+    }
+    int swaps() const { return *swaps_; }
+
+private:
+    // Only system calls from here on: the child of a process with threads.
+    [[noreturn]] void swapForever(const char* folder, const char* victim) {
+        const int watch = inotify_init();
+        const int directory = open(folder, O_RDONLY | O_DIRECTORY);
+        if (watch < 0 || directory < 0 ||
+            inotify_add_watch(watch, folder, IN_CREATE | IN_MOVED_TO) < 0)
+            _exit(1);
+        alignas(inotify_event) char events[64 * 1024];
+        for (;;) {
+            const ssize_t got = read(watch, events, sizeof events);
+            for (ssize_t at = 0; at < got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                at += ssize_t(sizeof(inotify_event) + event->len);
+                struct stat status {};
+                if (event->len == 0 || strncmp(event->name, ".quillbrook-", 12) != 0 ||
+                    fstatat(directory, event->name, &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+                    S_ISLNK(status.st_mode))
+                    continue;
+                unlinkat(directory, event->name, 0);
+                if (symlinkat(victim, directory, event->name) == 0)
+                    __atomic_add_fetch(swaps_, 1, __ATOMIC_RELAXED);
+            }
+        }
+    }
+
+    int* swaps_;
+    pid_t pid_ = -1;
+};
+
+// Mounts a small file system of its own on the folder for as long as it lives.
+class SmallDisk {
+public:
+    SmallDisk(const QString& folder, const QString& size) : folder_(folder) {
+        QDir().mkpath(folder);
+        QProcess mount;
+        mount.start(QStringLiteral("mount"),
+                    {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                     QStringLiteral("size=") + size, QStringLiteral("tmpfs"), folder});
+        mounted_ = mount.waitForFinished(20000) && mount.exitStatus() == QProcess::NormalExit &&
+                   mount.exitCode() == 0;
+        problem_ = QString::fromLocal8Bit(mount.readAllStandardError()).trimmed();
+    }
+    ~SmallDisk() {
+        if (mounted_)
+            QProcess::execute(QStringLiteral("umount"), {folder_});
+    }
+    bool mounted() const { return mounted_; }
+    const QString& problem() const { return problem_; }
+
+private:
+    QString folder_;
+    bool mounted_ = false;
+    QString problem_;
+};
 
 } // namespace
 
@@ -202,6 +286,8 @@ private slots:
     void lostWarmConverterLeavesItsBooksToTheLauncher();
     void warmConverterEndsWithTheRun_data();
     void warmConverterEndsWithTheRun();
+    void swappedHiddenFilesNeverReachAVictim_data();
+    void swappedHiddenFilesNeverReachAVictim();
 };
 
 void CalibreConversionTest::initTestCase() {
@@ -499,6 +585,72 @@ void CalibreConversionTest::warmConverterEndsWithTheRun() {
              QStringList());
     QCOMPARE(fx.leftInTemporaryFolder(), QStringList());
     fx.dialogs().forget();
+}
+
+void CalibreConversionTest::swappedHiddenFilesNeverReachAVictim_data() {
+    QTest::addColumn<bool>("otherFileSystem");
+    QTest::newRow("results renamed into the output folder") << false;
+    QTest::newRow("results copied into another file system") << true;
+}
+
+// Every sample twice, into a folder where another user keeps turning each
+// hidden file into a link to the victim's private file. The victim stays as
+// it was; each book is either a valid EPUB of its own at its output path, or
+// named in the message with the reason it was not saved.
+void CalibreConversionTest::swappedHiddenFilesNeverReachAVictim() {
+    QFETCH(bool, otherFileSystem);
+    test::ConversionFixture fx;
+    const QString shared = fx.files() + QStringLiteral("/shared");
+    std::optional<SmallDisk> disk;
+    if (otherFileSystem) {
+        disk.emplace(shared, QStringLiteral("64m"));
+        if (!disk->mounted())
+            QSKIP(qPrintable(QStringLiteral("no file system can be mounted here: ") +
+                             disk->problem()));
+    }
+    QDir().mkpath(shared);
+    const QString victim = fx.write(QStringLiteral("private/victim.txt"), "the victim's own words");
+    QFile::setPermissions(victim, QFile::ReadOwner | QFile::WriteOwner);
+    fx.form().setText1(shared);
+    const QDir samples(test::builtProgramFolder() + QStringLiteral("/Samples"));
+    QStringList inputs;
+    for (const QString& name : samples.entryList({QStringLiteral("*.mobi")}, QDir::Files)) {
+        for (const QString& copy : {QStringLiteral("one/"), QStringLiteral("two/")}) {
+            inputs << fx.files() + QLatin1Char('/') + copy + name;
+            QDir().mkpath(FolderOf(inputs.constLast()));
+            QVERIFY(QFile::copy(samples.filePath(name), inputs.constLast()));
+        }
+    }
+    QVERIFY(!inputs.isEmpty());
+    fx.add(inputs);
+
+    const LinkSwapper swapper(shared, victim);
+    fx.press();
+    const int swaps = swapper.swaps();
+
+    QCOMPARE(test::readFile(victim), QByteArray("the victim's own words"));
+    struct stat victimStatus {};
+    QCOMPARE(lstat(QFile::encodeName(victim).constData(), &victimStatus), 0);
+    QCOMPARE(victimStatus.st_mode, mode_t(S_IFREG | 0600));
+    const QStringList messages = fx.dialogs().messages();
+    QCOMPARE(messages.size(), 1);
+    int saved = 0;
+    for (qsizetype i = 0; i < inputs.size(); ++i) {
+        const QString name = StripExtension(FileNameOf(inputs[i])) +
+                             (i % 2 ? QStringLiteral(" (2).epub") : QStringLiteral(".epub"));
+        const QString output = shared + QLatin1Char('/') + name;
+        const bool failed = messages.constFirst().contains(QStringLiteral("\r\n") + inputs[i] +
+                                                           QStringLiteral(" Error: "));
+        if (!failed) {
+            QVERIFY2(!QFileInfo(output).isSymLink(), qPrintable(output));
+            QCOMPARE(epubProblem(output, QString()), QString());
+            ++saved;
+        }
+    }
+    qInfo("%d swaps of hidden files for links; %d of %lld books saved, the rest named with a "
+          "reason",
+          swaps, saved, qlonglong(inputs.size()));
+    QCOMPARE(fx.leftInTemporaryFolder(), QStringList());
 }
 
 QTEST_MAIN(CalibreConversionTest)

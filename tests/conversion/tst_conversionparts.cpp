@@ -93,6 +93,12 @@ void ConversionPartsTest::stalledConverterMinutes_data() {
     QTest::newRow("whole minutes") << "25" << 25.0;
     QTest::newRow("negative") << "-1" << 10.0;
     QTest::newRow("not a number") << "soon" << 10.0;
+    QTest::newRow("not a number, spelt so") << "nan" << 10.0;
+    QTest::newRow("the most") << "1000000" << 1e6;
+    QTest::newRow("just above the most") << "1000000.5" << 1e6;
+    QTest::newRow("beyond milliseconds in 64 bits") << "2e14" << 1e6;
+    QTest::newRow("huge") << "1e300" << 1e6;
+    QTest::newRow("infinity") << "inf" << 1e6;
 }
 
 void ConversionPartsTest::stalledConverterMinutes() {

@@ -77,6 +77,9 @@ private slots:
     void failedStepIsReportedAndTheRunGoesOn();
     void runWorksInAFolderOfItsOwn();
     void equalNamesAreSavedUnderNewNames();
+    void noOutputReplacesAnInput_data();
+    void noOutputReplacesAnInput();
+    void noOutputReplacesAnInputAddedDuringTheRun();
     void inputsAreCheckedBeforeTheConverterRuns_data();
     void inputsAreCheckedBeforeTheConverterRuns();
     void unusableTemporaryFolderStopsTheRunWithOneMessage_data();
@@ -189,7 +192,7 @@ void ConversionRunTest::outputPaths() {
     fx_->press();
 
     const QString outputPath = fx_->files() + QLatin1Char('/') + output;
-    QCOMPARE(fx_->fakeCalls(), (QList<QStringList>{{inputPath, test::stagedFor(outputPath)}}));
+    QCOMPARE(fx_->fakeCalls(), (QList<QStringList>{{inputPath, fx_->stagedFor(1)}}));
     QCOMPARE(readAll(outputPath), QByteArray("convert"));
     QCOMPARE(fx_->dialogs().messages(), QStringList{doneAllConverted(1)});
 }
@@ -528,6 +531,71 @@ void ConversionRunTest::equalNamesAreSavedUnderNewNames() {
                                         "name:\r\n") +
                          b + QStringLiteral(" -> book (2).epub\r\n") + d +
                          QStringLiteral(" -> book (4).epub")});
+}
+
+void ConversionRunTest::noOutputReplacesAnInput_data() {
+    QTest::addColumn<QStringList>("inputs");
+    QTest::addColumn<QStringList>("renamedTo");
+    QTest::newRow("an EPUB converted beside itself")
+        << QStringList{"x.epub"} << QStringList{"x (2).epub"};
+    QTest::newRow("a MOBI before the user's EPUB of its name")
+        << QStringList{"x.mobi", "x.epub"} << QStringList{"x (2).epub", "x (3).epub"};
+    QTest::newRow("the user's EPUB before a MOBI of its name")
+        << QStringList{"x.epub", "x.mobi"} << QStringList{"x (2).epub", "x (3).epub"};
+}
+
+// "Save results in folder of original file": every input keeps its bytes, and
+// each book is saved under the next free name, listed among the renamed ones.
+void ConversionRunTest::noOutputReplacesAnInput() {
+    QFETCH(QStringList, inputs);
+    QFETCH(QStringList, renamedTo);
+    fx_->form().Option2->click();
+    QStringList paths;
+    for (const QString& input : inputs)
+        paths << fx_->write(QStringLiteral("in/") + input, "convert\n" + input.toUtf8());
+    fx_->add(paths);
+
+    fx_->press();
+
+    QString renamed;
+    for (qsizetype i = 0; i < inputs.size(); ++i) {
+        QCOMPARE(test::readFile(paths[i]), "convert\n" + inputs[i].toUtf8());
+        QCOMPARE(test::readFile(fx_->files() + QStringLiteral("/in/") + renamedTo[i]),
+                 "convert\n" + inputs[i].toUtf8());
+        renamed += QStringLiteral("\r\n") + paths[i] + QStringLiteral(" -> ") + renamedTo[i];
+    }
+    QCOMPARE(fx_->dialogs().messages(),
+             QStringList{test::doneAllConverted(int(inputs.size())) +
+                         QStringLiteral("\r\n\r\nThese files were saved under another name, "
+                                        "because an earlier file of this run has the same name:") +
+                         renamed});
+}
+
+// An item added while the run goes on counts among its inputs as well: no
+// output replaces it, and it is converted in turn under a free name.
+void ConversionRunTest::noOutputReplacesAnInputAddedDuringTheRun() {
+    fx_->form().Option2->click();
+    const QString first = fx_->write(QStringLiteral("in/first.mobi"), "sleep 0.3");
+    const QString book = fx_->write(QStringLiteral("in/y.mobi"), "convert\ny.mobi");
+    const QString usersOwn = fx_->write(QStringLiteral("in/y.epub"), "convert\ny.epub");
+    fx_->add({first, book});
+
+    fx_->form().PushButton2->click();
+    fx_->add({usersOwn});
+    fx_->waitForTheRunToEnd();
+
+    QCOMPARE(test::readFile(usersOwn), QByteArray("convert\ny.epub"));
+    QCOMPARE(test::readFile(fx_->files() + QStringLiteral("/in/y (2).epub")),
+             QByteArray("convert\ny.mobi"));
+    QCOMPARE(test::readFile(fx_->files() + QStringLiteral("/in/y (3).epub")),
+             QByteArray("convert\ny.epub"));
+    QCOMPARE(fx_->dialogs().messages(),
+             QStringList{test::doneAllConverted(3) +
+                         QStringLiteral("\r\n\r\nThese files were saved under another name, "
+                                        "because an earlier file of this run has the same "
+                                        "name:\r\n") +
+                         book + QStringLiteral(" -> y (2).epub\r\n") + usersOwn +
+                         QStringLiteral(" -> y (3).epub")});
 }
 
 void ConversionRunTest::inputsAreCheckedBeforeTheConverterRuns_data() {
