@@ -199,7 +199,7 @@ QString ConversionRun::formOutput(int position, const QString& input, const QStr
 }
 
 // Every item of the list is an input no output may replace, also one added
-// while the run goes on, though the run does not convert it.
+// while the run goes on, before its own turn comes.
 void ConversionRun::knowInputs() {
     for (const int count = frontEnd_->itemCount(); inputsKnown_ < count;)
         outputNames_.addInput(frontEnd_->itemText(++inputsKnown_));

@@ -5,7 +5,6 @@
 #include "failure.h"
 #include "handledoperation.h"
 #include "logreason.h"
-#include "outputstamp.h"
 #include "paths.h"
 #include "plainreasons.h"
 #include "preparedconverter.h"
@@ -14,6 +13,7 @@
 #include "stagedoutput.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <cstring>
 #include <functional>
 
@@ -232,9 +232,9 @@ int InputConversion::exitStatus() const {
 bool InputConversion::silentFor(qint64 milliseconds) {
     if (state_ != State::running)
         return false;
-    const OutputStamp log = stampOf(logFile_);
-    if (log.size != logSize_) {
-        logSize_ = log.size;
+    const qint64 logSize = QFileInfo(logFile_).size();
+    if (logSize != logSize_) {
+        logSize_ = logSize;
         quietFor_.restart();
         return false;
     }

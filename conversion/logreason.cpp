@@ -42,6 +42,14 @@ QString withoutOuterSpaces(const QString& text) {
     return text.mid(first, end - first);
 }
 
+// The text, or its first longestReason characters and "..." when it is
+// longer or the line it came from was cut before.
+QString cutToLongestReason(const QString& text, bool cutBefore) {
+    return cutBefore || text.size() > longestReason
+               ? text.left(longestReason) + QStringLiteral("...")
+               : text;
+}
+
 // UTF-8 when the bytes are, Latin-1 otherwise. The bytes may end inside a
 // character where a long line was cut; that part is left out.
 QString decodeLine(const QByteArray& bytes) {
@@ -137,16 +145,13 @@ private:
         const auto ended = line_.end();
         if (!ended)
             return;
-        const auto cut = [&](const QString& text) {
-            return ended->cutOff ? text.left(longestReason) + QStringLiteral("...")
-                                 : cutToLongestReason(text);
-        };
         const QString trimmed = ended->text.trimmed();
         if (trimmed.isEmpty())
             return;
-        found_.lastNonEmptyLine = cut(trimmed);
+        found_.lastNonEmptyLine = cutToLongestReason(trimmed, ended->cutOff);
         if (ended->mentionsError)
-            found_.lastErrorLine = cut(withoutOuterSpaces(ended->text));
+            found_.lastErrorLine =
+                cutToLongestReason(withoutOuterSpaces(ended->text), ended->cutOff);
     }
 
     LineBeingRead line_;
@@ -181,10 +186,6 @@ LogReasonLines reasonLinesOfLog(const QString& path) {
         chunk = log.read(chunkBytes);
     }
     return scanner.finish();
-}
-
-QString cutToLongestReason(const QString& text) {
-    return text.size() > longestReason ? text.left(longestReason) + QStringLiteral("...") : text;
 }
 
 } // namespace quillbrook

@@ -25,7 +25,4 @@ struct LogReasonLines {
 // fits (53 missing, 70 refused, 75 other).
 LogReasonLines reasonLinesOfLog(const QString& path);
 
-// The text, or its first longestReason characters and "..." when it is longer.
-QString cutToLongestReason(const QString& text);
-
 } // namespace quillbrook

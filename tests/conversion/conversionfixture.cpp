@@ -5,6 +5,7 @@
 #include "inputlist.h"
 #include "testenvironment.h"
 #include "testfiles.h"
+#include "testprocesses.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -81,13 +82,6 @@ void putBack(const char* name, const QByteArray& saved) {
         qunsetenv(name);
     else
         qputenv(name, saved);
-}
-
-// A zombie is gone too: nothing runs any more, only its exit status waits.
-bool processGone(qint64 pid) {
-    const QByteArray stat = readAll(QStringLiteral("/proc/%1/stat").arg(pid));
-    const qsizetype afterName = stat.lastIndexOf(')');
-    return stat.isEmpty() || (afterName >= 0 && stat.mid(afterName + 2, 1) == "Z");
 }
 
 } // namespace

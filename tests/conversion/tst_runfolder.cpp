@@ -1,4 +1,5 @@
 #include "runfolder.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,14 +12,9 @@
 #include <unistd.h>
 
 using namespace quillbrook;
+using test::writeFile;
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
 
 // True when a run holds the lock of the folder's lock file.
 bool lockIsHeld(const QString& folder) {
