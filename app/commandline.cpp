@@ -49,9 +49,6 @@ const QString helpText = QStringLiteral(
     "  -v, --version       Show the version and exit.\n"
     "  --                  Take every argument after it as a file or folder.\n");
 
-// The highest number of converters a run may keep going at once.
-constexpr int mostJobs = 16;
-
 CommandLineRequest answer(int exitStatus, const QString& output, const QString& error) {
     CommandLineRequest request;
     request.exitStatus = exitStatus;
@@ -111,8 +108,9 @@ CommandLineRequest readConvertRequest(const QCommandLineParser& parser,
     if (parser.isSet(options.jobs)) {
         bool isNumber = false;
         const int jobs = parser.value(options.jobs).toInt(&isNumber);
-        if (!isNumber || jobs < 1 || jobs > mostJobs)
-            return usageError(QStringLiteral("--jobs takes a number from 1 to %1.").arg(mostJobs));
+        if (!isNumber || jobs < 1 || jobs > mostSimultaneousConversions)
+            return usageError(QStringLiteral("--jobs takes a number from 1 to %1.")
+                                  .arg(mostSimultaneousConversions));
         convert.jobs = jobs;
     }
     convert.extension = parser.value(options.extension);
