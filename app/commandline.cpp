@@ -138,9 +138,7 @@ CommandLineRequest readCommandLine(const QStringList& arguments, const QString& 
     parser.addOptions({help, version, newWindow, convertOptions.convert});
     parser.addOptions(convertOptions.onlyWithConvert());
     if (!parser.parse(arguments))
-        return answer(2, {},
-                      QStringLiteral("quillbrook: %1 Try 'quillbrook --help'.\n")
-                          .arg(parser.errorText().simplified()));
+        return usageError(parser.errorText().simplified());
     if (parser.isSet(help))
         return answer(0, helpText, {});
     if (parser.isSet(version))
