@@ -116,7 +116,7 @@ private:
 };
 
 // The list the window would get from the same paths: files as given, folders
-// with the files of their trees that have the extension.
+// with the files of their trees that have one of the extensions.
 HeadlessInputs inputsOf(const QStringList& paths, const QString& extension, Dialogs& dialogs,
                         const ProgramLifetime& lifetime) {
     HeadlessInputs inputs;
