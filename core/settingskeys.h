@@ -101,7 +101,8 @@ inline constexpr MinutesSetting StalledConverterMinutes{QLatin1String("StalledCo
 inline constexpr TruthSetting WarmConverter{QLatin1String("WarmConverter"), true};
 } // namespace settingKeys
 
-// The run's two settings as a run reads them.
+// The run's count of converters and its stall limit, by the names the run
+// reads them under; "WarmConverter" is read through its entry above.
 inline int SimultaneousConversions() {
     return settingKeys::SimultaneousConversions.read();
 }
