@@ -18,8 +18,8 @@ namespace quillbrook {
 
 namespace {
 
-// How long a drop waits before it looks again whether a folder add's listing
-// is over.
+// How long a batch of paths waits before it looks again whether a folder add's
+// listing is over.
 constexpr int waitForFolderAddMs = 50;
 
 // The window is busy with the listing as with any folder add, so the list
