@@ -126,14 +126,13 @@ HeadlessInputs inputsOf(const QStringList& paths, const QString& extension, Dial
         inputs.baseFolders.append(baseFolder);
     };
     const QStringList patterns = extensionPatterns(extension);
-    const StepRunner runPlainly = [](int, const std::function<void()>& action) { action(); };
     for (const QString& path : paths) {
         if (lifetime.ended())
             break;
         takePathAsDropped(path, dialogs, take, [&](const QString& folder) {
             // The window's list keeps the folder as its paths begin with it.
             baseFolder = CleanPath(folder);
-            forEachFileOfTree(folder, patterns, dialogs, lifetime, runPlainly, take);
+            forEachFileOfTree(folder, patterns, dialogs, lifetime, runStepPlainly, take);
             baseFolder.clear();
         });
     }

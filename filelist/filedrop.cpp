@@ -28,8 +28,7 @@ constexpr int waitForFolderAddMs = 50;
 void addFolderAsDropped(const FolderCommandTarget& target, const QString& folder,
                         const QStringList& folderPatterns) {
     const BusyScope busy(target.window, BusyWork::folderAdd);
-    appendFilesOfTree(target, folder, folderPatterns,
-                      [](int, const std::function<void()>& action) { action(); });
+    appendFilesOfTree(target, folder, folderPatterns, runStepPlainly);
 }
 
 } // namespace
