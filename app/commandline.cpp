@@ -30,7 +30,7 @@ const QString helpText = QStringLiteral(
     "folders go to that window instead, which comes to the front.\n"
     "\n"
     "With --convert there is no window and no display is needed: the files given,\n"
-    "and the files of each folder's tree that have the extension EXT, are\n"
+    "and the files of each folder's tree that have one of the extensions EXT, are\n"
     "converted at once. One line per book goes to standard error as it ends, and\n"
     "the final message to standard output. The exit status is 0 when every book\n"
     "was converted or skipped, 1 when one failed, 2 for a mistake in the options,\n"
@@ -44,13 +44,11 @@ const QString helpText = QStringLiteral(
     "  --keep-subfolders   Under DIR, keep each book's path below the folder given.\n"
     "  --skip-converted    Skip a book whose EPUB is newer than the book.\n"
     "  --jobs N            Run N converters at once (1 to 16).\n"
-    "  --extension EXT     Take the files with extension EXT from folders (mobi).\n"
+    "  --extension EXT     Take the files with extension EXT from folders (mobi);\n"
+    "                      several are separated by commas, as in mobi,azw3.\n"
     "  -h, --help          Show this help and exit.\n"
     "  -v, --version       Show the version and exit.\n"
     "  --                  Take every argument after it as a file or folder.\n");
-
-// The highest number of converters a run may keep going at once.
-constexpr int mostJobs = 16;
 
 CommandLineRequest answer(int exitStatus, const QString& output, const QString& error) {
     CommandLineRequest request;
@@ -111,8 +109,9 @@ CommandLineRequest readConvertRequest(const QCommandLineParser& parser,
     if (parser.isSet(options.jobs)) {
         bool isNumber = false;
         const int jobs = parser.value(options.jobs).toInt(&isNumber);
-        if (!isNumber || jobs < 1 || jobs > mostJobs)
-            return usageError(QStringLiteral("--jobs takes a number from 1 to %1.").arg(mostJobs));
+        if (!isNumber || jobs < 1 || jobs > mostSimultaneousConversions)
+            return usageError(QStringLiteral("--jobs takes a number from 1 to %1.")
+                                  .arg(mostSimultaneousConversions));
         convert.jobs = jobs;
     }
     convert.extension = parser.value(options.extension);
@@ -140,9 +139,7 @@ CommandLineRequest readCommandLine(const QStringList& arguments, const QString& 
     parser.addOptions({help, version, newWindow, convertOptions.convert});
     parser.addOptions(convertOptions.onlyWithConvert());
     if (!parser.parse(arguments))
-        return answer(2, {},
-                      QStringLiteral("quillbrook: %1 Try 'quillbrook --help'.\n")
-                          .arg(parser.errorText().simplified()));
+        return usageError(parser.errorText().simplified());
     if (parser.isSet(help))
         return answer(0, helpText, {});
     if (parser.isSet(version))

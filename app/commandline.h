@@ -16,7 +16,8 @@ struct ConvertRequest {
     bool skipConverted = false;
     // How many converters at once, when given instead of the stored setting.
     std::optional<int> jobs;
-    // The extension of the files taken from a folder's tree.
+    // The extensions of the files taken from a folder's tree, as given: one,
+    // or several separated by spaces or commas.
     QString extension;
 };
 

@@ -1,5 +1,6 @@
 #include "handover.h"
 
+#include "descriptor.h"
 #include "failure.h"
 #include "filedrop.h"
 #include "form1.h"
@@ -67,25 +68,15 @@ std::optional<uid_t> peerUser(const QLocalSocket& peer) {
     return credentials.uid;
 }
 
-// Held while a start decides whether to hand over or to serve.
-class DecisionLock {
-public:
-    explicit DecisionLock(const QString& socketPath)
-        : fd_(open(QFile::encodeName(socketPath + QStringLiteral(".lock")).constData(),
-                   O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600)) {
-        if (fd_ >= 0)
-            flock(fd_, LOCK_EX);
-    }
-    ~DecisionLock() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    DecisionLock(const DecisionLock&) = delete;
-    DecisionLock& operator=(const DecisionLock&) = delete;
-
-private:
-    int fd_;
-};
+// Held while a start decides whether to hand over or to serve; it goes with
+// the descriptor.
+Descriptor decisionLock(const QString& socketPath) {
+    Descriptor lock(open(QFile::encodeName(socketPath + QStringLiteral(".lock")).constData(),
+                         O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (lock.isOpen())
+        flock(lock.get(), LOCK_EX);
+    return lock;
+}
 
 } // namespace
 
@@ -175,7 +166,7 @@ StartRole handOverOrServe(const QString& socketPath, const QStringList& paths,
                           HandOverServer& server) {
     if (socketPath.isEmpty())
         return StartRole::alone;
-    const DecisionLock lock(socketPath);
+    const Descriptor lock = decisionLock(socketPath);
     if (handOverToRunningCopy(socketPath, paths))
         return StartRole::handedOver;
     return server.listen(socketPath) ? StartRole::serving : StartRole::alone;

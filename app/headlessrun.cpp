@@ -116,7 +116,7 @@ private:
 };
 
 // The list the window would get from the same paths: files as given, folders
-// with the files of their trees that have the extension.
+// with the files of their trees that have one of the extensions.
 HeadlessInputs inputsOf(const QStringList& paths, const QString& extension, Dialogs& dialogs,
                         const ProgramLifetime& lifetime) {
     HeadlessInputs inputs;
@@ -126,14 +126,13 @@ HeadlessInputs inputsOf(const QStringList& paths, const QString& extension, Dial
         inputs.baseFolders.append(baseFolder);
     };
     const QStringList patterns = extensionPatterns(extension);
-    const StepRunner runPlainly = [](int, const std::function<void()>& action) { action(); };
     for (const QString& path : paths) {
         if (lifetime.ended())
             break;
         takePathAsDropped(path, dialogs, take, [&](const QString& folder) {
             // The window's list keeps the folder as its paths begin with it.
             baseFolder = CleanPath(folder);
-            forEachFileOfTree(folder, patterns, dialogs, lifetime, runPlainly, take);
+            forEachFileOfTree(folder, patterns, dialogs, lifetime, runStepPlainly, take);
             baseFolder.clear();
         });
     }

@@ -17,10 +17,8 @@
 // the folder of books instead of the window, started as its own process (its
 // own processor time is then not told apart from the converters').
 
-#include "busystate.h"
 #include "conversionbenchmark.h"
 #include "form1.h"
-#include "inputlist.h"
 #include "scripteddialogs.h"
 #include "settingskeys.h"
 
@@ -29,7 +27,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -184,16 +181,12 @@ ProgramCost programRun(Form1& form, test::ScriptedDialogs& dialogs, const QStrin
                        const QString& outputs) {
     emptyFolder(outputs);
     form.setText1(outputs);
-    inputlist::clear(*form.ListView1);
-    for (const QString& book : books)
-        inputlist::append(*form.ListView1, book);
+    listInputs(form, books);
     dialogs.forget();
     const double processorBefore = ownProcessorSeconds();
     QElapsedTimer timer;
     timer.start();
-    form.PushButton2->click();
-    while (isBusyWith(form, BusyWork::conversionRun))
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    convertInWindow(form);
     const ProgramCost cost{timer.nsecsElapsed() / 1e9, ownProcessorSeconds() - processorBefore};
     if (!everyBookConverted(dialogs.messages(), books.size()))
         qFatal("the conversion run did not convert every book: %s",

@@ -54,7 +54,6 @@ namespace {
 
 // The share of the available memory that one conversion is counted to need.
 constexpr qint64 bytesPerConversion = 400LL * 1000 * 1000;
-constexpr int mostConversions = 16;
 
 // MemAvailable of /proc/meminfo in bytes, or -1 when it cannot be read.
 qint64 availableMemory() {
@@ -78,7 +77,7 @@ int simultaneousConversionsFor(int cores, qint64 availableBytes) {
     qint64 count = std::max(cores, 1);
     if (availableBytes >= 0)
         count = std::min(count, availableBytes / bytesPerConversion);
-    return int(std::clamp<qint64>(count, 1, mostConversions));
+    return int(std::clamp<qint64>(count, 1, mostSimultaneousConversions));
 }
 
 int simultaneousConversionsForThisMachine() {

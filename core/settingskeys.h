@@ -60,9 +60,12 @@ struct MinutesSetting {
     double read() const;
 };
 
+// The most conversions a run keeps going at once, however it is told the number.
+inline constexpr int mostSimultaneousConversions = 16;
+
 // How many conversions a machine runs at once by default: one per processor
 // core, yet at most one per 400 MB of the memory available (availableBytes,
-// negative when unknown), and from 1 to 16.
+// negative when unknown), and from 1 to mostSimultaneousConversions.
 int simultaneousConversionsFor(int cores, qint64 availableBytes);
 // The same for this machine now: its cores, and MemAvailable of /proc/meminfo.
 int simultaneousConversionsForThisMachine();
@@ -87,7 +90,8 @@ inline constexpr TextSetting LastFolder{QLatin1String("LastFolder"), QLatin1Stri
 inline constexpr TextSetting Extension{QLatin1String("Extension"), QLatin1String("mobi")};
 // How many converters a run keeps going at once.
 inline constexpr CountSetting SimultaneousConversions{QLatin1String("SimultaneousConversions"), 1,
-                                                      16, simultaneousConversionsForThisMachine};
+                                                      mostSimultaneousConversions,
+                                                      simultaneousConversionsForThisMachine};
 // After how many minutes without a new log line a converter counts as hung; 0
 // turns the watch off.
 inline constexpr MinutesSetting StalledConverterMinutes{QLatin1String("StalledConverterMinutes"),
@@ -97,7 +101,8 @@ inline constexpr MinutesSetting StalledConverterMinutes{QLatin1String("StalledCo
 inline constexpr TruthSetting WarmConverter{QLatin1String("WarmConverter"), true};
 } // namespace settingKeys
 
-// The run's two settings as a run reads them.
+// The run's count of converters and its stall limit, by the names the run
+// reads them under; "WarmConverter" is read through its entry above.
 inline int SimultaneousConversions() {
     return settingKeys::SimultaneousConversions.read();
 }

@@ -26,6 +26,10 @@ constexpr unsigned hiddenArchive = HiddenAttribute | ArchiveAttribute;
 
 } // namespace
 
+void runStepPlainly(int, const std::function<void()>& action) {
+    action();
+}
+
 QStringList extensionPatterns(const QString& extensions) {
     static const QRegularExpression separators(QStringLiteral("[ ,]+"));
     QStringList patterns;

@@ -25,6 +25,9 @@ struct FolderCommandTarget {
 // report, or letting failures go to the caller.
 using StepRunner = std::function<void(int step, const std::function<void()>& action)>;
 
+// The step runner that lets failures go to the caller: it runs the action as it is.
+void runStepPlainly(int step, const std::function<void()>& action);
+
 // Takes one file a folder command found.
 using FileTaker = std::function<void(const QString& path)>;
 

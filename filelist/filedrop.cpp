@@ -18,8 +18,8 @@ namespace quillbrook {
 
 namespace {
 
-// How long a drop waits before it looks again whether a folder add's listing
-// is over.
+// How long a batch of paths waits before it looks again whether a folder add's
+// listing is over.
 constexpr int waitForFolderAddMs = 50;
 
 // The window is busy with the listing as with any folder add, so the list
@@ -28,8 +28,7 @@ constexpr int waitForFolderAddMs = 50;
 void addFolderAsDropped(const FolderCommandTarget& target, const QString& folder,
                         const QStringList& folderPatterns) {
     const BusyScope busy(target.window, BusyWork::folderAdd);
-    appendFilesOfTree(target, folder, folderPatterns,
-                      [](int, const std::function<void()>& action) { action(); });
+    appendFilesOfTree(target, folder, folderPatterns, runStepPlainly);
 }
 
 } // namespace

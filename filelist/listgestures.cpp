@@ -87,8 +87,8 @@ bool ListGestures::listEvent(QEvent* event) {
     return true;
 }
 
-// Ctrl+Up and Ctrl+Down: the selected item trades texts with its neighbour,
-// as a drag over it does, and the selection goes with it.
+// Ctrl+Up and Ctrl+Down: the selected item trades what it holds with its
+// neighbour, as a drag over it does, and the selection goes with it.
 void ListGestures::moveSelectedItem(int step) {
     if (isBusy(window_))
         return;

@@ -15,7 +15,8 @@ namespace quillbrook {
 // The mouse and key gestures of the input list: removing the selected item by
 // double-click or the Delete key, and reordering items by dragging one over the
 // others or by moving the selected one with Ctrl+Up and Ctrl+Down. The reorder
-// swaps item texts; items themselves never move.
+// swaps what items hold, their texts and the folders they came with; items
+// themselves never move.
 class ListGestures : public QObject {
     Q_OBJECT
 
