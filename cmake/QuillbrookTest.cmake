@@ -13,7 +13,8 @@ endfunction()
 function(quillbrook_test_executable name sources libraries)
     add_executable(${name} ${sources})
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-    target_link_libraries(${name} PRIVATE Qt6::Test quillbrook_testsupport ${libraries})
+    target_link_libraries(${name} PRIVATE Qt6::Test quillbrook_testsupport quillbrook_threadsatexit
+        ${libraries})
 endfunction()
 
 # quillbrook_add_test(NAME name SOURCES ... [LIBRARIES ...] [ENVIRONMENT ...] [SESSION_BUS])
