@@ -12,9 +12,9 @@ cmake --build --preset release
 benchmarks=("$@")
 if [ ${#benchmarks[@]} -eq 0 ]; then
   benchmarks=(runandwait_latency zip_extract filelist_bench addfolder_tree
-              addfolder_shapes outputnames_claim
+              addfolder_shapes outputnames_claim equalnames_run log_reason
               conversion_fixed_cost conversion_overhead conversion_parallel
-              mobicheck_cost tall_message converter_server)
+              library_run mobicheck_cost tall_message converter_server)
 fi
 for name in "${benchmarks[@]}"; do
   echo "== $name"
