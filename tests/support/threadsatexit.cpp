@@ -11,8 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStringList>
-#include <QThread>
-#include <chrono>
+#include <QTest>
 
 namespace {
 
@@ -34,10 +33,8 @@ bool endingQtThreadLeft() {
 
 struct WaitForQtThreadsAtExit {
     ~WaitForQtThreadsAtExit() {
-        using namespace std::chrono;
-        const auto giveUp = steady_clock::now() + seconds(5);
-        while (endingQtThreadLeft() && steady_clock::now() < giveUp)
-            QThread::msleep(1);
+        if (!QTest::qWaitFor([] { return !endingQtThreadLeft(); }, 5000))
+            qWarning("A thread of Qt's was still ending at the test program's exit.");
     }
 };
 
